@@ -1,0 +1,3 @@
+#include "book/book.h"
+
+int32_t book_learning_done = 1;

@@ -1,0 +1,13 @@
+// interface/options.h: option and search-control globals, set by start-up,
+// the ini file and the commands; read by the board, search, book and
+// tablebases.
+#pragma once
+
+#include <cstdint>
+
+extern int32_t max_depth;        // iteration limit without a clock
+extern int32_t fixed_move_time;  // centiseconds per move, 0 = none
+extern int32_t mate_goal;        // moves of "go mate", 0 = none
+extern int32_t force_mode;       // typed moves are only played
+extern int32_t uci_mode;         // 1 after "uci", 0 after "xboard"
+extern int32_t fritz_mode;       // set by "fritz", never cleared

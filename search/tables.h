@@ -1,0 +1,59 @@
+// search/tables.h: the search's tables kept between nodes and moves (ply
+// records with killers, history, check replies, capture statistics) and the
+// heap tables it allocates (here: the move-key table).
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+
+struct PlyRecord {
+  uint32_t flags;
+  uint32_t in_check;
+  int32_t static_eval;
+  Move killer1[2];
+  Move killer2[2];
+  Move best_move;
+};
+
+constexpr int PLY_RECORDS = 200;  // the search never goes deeper than 196 plies
+constexpr int KILLER_PLIES = 196;
+
+extern PlyRecord ply_records[PLY_RECORDS];
+extern int32_t ply;
+
+// History counters: near * 32768 + class * 8192 + (move & 0xFFF) * 2 + side.
+constexpr int HISTORY_SIZE = 65536;
+extern int32_t history_table[HISTORY_SIZE];
+// By the to-square of the checking move, the checked king's square and side.
+extern Move check_reply_table[64][64][2];
+
+constexpr int CAPTURE_STAT_SLOTS = 524288;
+extern int32_t capture_stat_age[CAPTURE_STAT_SLOTS];
+extern int32_t capture_stat_successes[CAPTURE_STAT_SLOTS];
+extern int32_t capture_stat_tries[CAPTURE_STAT_SLOTS];
+extern int32_t capture_stat_other_tries;
+extern int32_t capture_stat_other_successes;
+
+// The slot of a capture: moving piece, captured piece, to- and from-square,
+// and bit 13 set for a capture by black (it falls inside the from field).
+inline int CaptureStatSlot(int piece, int captured, int to, int from, int side) {
+  return (piece | captured << 3 | to << 6 | from << 12) | (side == BLACK ? 1 << 13 : 0);
+}
+
+void ClearKillers();
+void ClearCaptureStatistics();
+
+// The move-key table: 8192 buckets of four keys and four 15-bit moves.
+struct MoveKeyBucket {
+  uint64_t key[4];
+  uint16_t move[4];
+};
+static_assert(sizeof(MoveKeyBucket) == 40, "a move-key bucket is 40 bytes in both builds");
+constexpr int MOVE_KEY_BUCKETS = 8192;
+extern MoveKeyBucket* move_key_table;
+
+// Allocates the move-key table; on failure prints the allocation message and
+// returns 0.
+int AllocateMoveKeyTable();
+void FreeMoveKeyTable();

@@ -1,0 +1,3 @@
+#include "search/transposition.h"
+
+uint16_t search_id;
