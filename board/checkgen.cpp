@@ -1,15 +1,12 @@
-// The selective generators of the quiescence and deep searches: captures and
-// queen promotions that do not lose material, the reduced promotion set, and
-// the quiet moves that give check, found from the enemy king's lines rather
+// The selective generators of the quiescence and deep searches: queen
+// promotions that do not lose material, the reduced promotion set, and the
+// quiet moves that give check, found from the enemy king's lines rather
 // than by trying moves.
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "search/tables.h"
 
 namespace {
-
-constexpr uint64_t FileA = 0x0101010101010101ULL;
-constexpr uint64_t FileH = 0x8080808080808080ULL;
 
 template <int Colour>
 constexpr uint64_t RelativeRank(int rank) {
@@ -19,83 +16,6 @@ constexpr uint64_t RelativeRank(int rank) {
 template <int Colour>
 constexpr uint64_t Ahead(uint64_t set) {
   return Colour == WHITE ? set << 8 : set >> 8;
-}
-
-// ScoreCapture of a move that has passed the exchange test: the statistics
-// are only consulted for failing moves, so the score follows from the codes.
-inline int32_t PassingCaptureScore(int piece, int victim, bool promotes) {
-  return 10 * int32_t(capture_value[victim]) - int32_t(capture_value[piece]) + (promotes ? 108000 : 100000);
-}
-constexpr int32_t EnPassantScore = 100901;
-
-// Captures that pass the exchange test, in the order of GenerateCaptures.
-template <int Colour>
-void GenerateQuiescenceCapturesFor(uint64_t targets) {
-  const Board& b = thread_board;
-  const uint64_t pawns = b.Pieces[PAWN][Colour];
-
-  const uint64_t candidates =
-      Colour == WHITE ? pawns & (((targets >> 7) & ~FileA) | ((targets >> 9) & ~FileH))
-                      : pawns & (((targets << 9) & ~FileA) | ((targets << 7) & ~FileH));
-  for (uint64_t rest = candidates; rest;) {
-    int from;
-    if constexpr (Colour == WHITE) {
-      from = PopLowestBit(&rest);
-    } else {
-      from = FindHighestBit(rest);
-      rest ^= SquareBit(from);
-    }
-    const bool promotes = (SquareBit(from) & RelativeRank<Colour>(6)) != 0;
-    for (uint64_t hits = pawn_attacks[Colour][from] & targets; hits;) {
-      const int to = PopLowestBit(&hits);
-      const int victim = int(b.Square[to]);
-      // Of the four capture-promotions only the queen can pass: the exchange
-      // test refuses every under-promotion.
-      const int promotion = promotes ? QUEEN : 0;
-      if (PassesStaticExchange(to, from, PAWN, victim, promotion))
-        AppendMove(MakeMoveWord(from, to, PAWN, victim, promotion), PassingCaptureScore(PAWN, victim, promotes));
-    }
-  }
-
-  if (game_ply > 0) {
-    const Move last = game_history[game_ply - 1].Move;
-    const int double_step = Colour == WHITE ? MoveFrom(last) - MoveTo(last) : MoveTo(last) - MoveFrom(last);
-    if (MovePiece(last) == PAWN && double_step == 16) {
-      const int passed = MoveTo(last);
-      const int to = Colour == WHITE ? passed + 8 : passed - 8;
-      if ((passed & 7) != 0 && (pawns & SquareBit(passed - 1)) && PassesStaticExchange(to, passed - 1, PAWN, 0, 0))
-        AppendMove(MakeMoveWord(passed - 1, to, PAWN), EnPassantScore);
-      if ((passed & 7) != 7 && (pawns & SquareBit(passed + 1)) && PassesStaticExchange(to, passed + 1, PAWN, 0, 0))
-        AppendMove(MakeMoveWord(passed + 1, to, PAWN), EnPassantScore);
-    }
-  }
-
-  const auto append_piece = [&](int piece, int from, uint64_t attacks) {
-    for (uint64_t hits = attacks & targets; hits;) {
-      const int to = PopLowestBit(&hits);
-      const int victim = int(b.Square[to]);
-      if (PassesStaticExchange(to, from, piece, victim, 0))
-        AppendMove(MakeMoveWord(from, to, piece, victim), PassingCaptureScore(piece, victim, false));
-    }
-  };
-  for (uint64_t set = b.Pieces[KNIGHT][Colour]; set;) {
-    const int from = PopLowestBit(&set);
-    append_piece(KNIGHT, from, knight_attacks[from]);
-  }
-  for (uint64_t set = b.Pieces[BISHOP][Colour]; set;) {
-    const int from = PopLowestBit(&set);
-    append_piece(BISHOP, from, BishopAttacksFrom(from));
-  }
-  for (uint64_t set = b.Pieces[ROOK][Colour]; set;) {
-    const int from = PopLowestBit(&set);
-    append_piece(ROOK, from, RookAttacksFrom(from));
-  }
-  for (uint64_t set = b.Pieces[QUEEN][Colour]; set;) {
-    const int from = PopLowestBit(&set);
-    append_piece(QUEEN, from, QueenAttacksFrom(from));
-  }
-  const int king = int(b.KingSquare[Colour]);
-  append_piece(KING, king, king_attacks[king]);
 }
 
 // The pawns on the seventh rank whose square ahead is empty, highest first,
@@ -117,7 +37,10 @@ template <int Colour>
 void GenerateQuiescencePromotionsFor() {
   ForEachPromotionPush<Colour>([](int from, int to) {
     if (PassesStaticExchange(to, from, PAWN, 0, QUEEN))
-      AppendMove(MakeMoveWord(from, to, PAWN, 0, QUEEN), PassingCaptureScore(PAWN, EMPTY, true));
+      {
+      const Move move = MakeMoveWord(from, to, PAWN, 0, QUEEN);
+      AppendMove(move, ScorePassingCapture(move));
+    }
   });
 }
 
@@ -262,11 +185,6 @@ void GenerateQuietChecksFor(int table) {
 }
 
 }  // namespace
-
-void GenerateQuiescenceCaptures(uint64_t targets) {
-  if (thread_board.SideToMove == WHITE) GenerateQuiescenceCapturesFor<WHITE>(targets);
-  else GenerateQuiescenceCapturesFor<BLACK>(targets);
-}
 
 void GenerateQuiescencePromotions() {
   if (thread_board.SideToMove == WHITE) GenerateQuiescencePromotionsFor<WHITE>();

@@ -34,6 +34,17 @@ struct Side {
 
 inline void AppendCapture(Move move) { AppendMove(move, ScoreCapture(move)); }
 
+// The captures of the quiescence search are those that pass the exchange test.
+template <bool OnlyPassing>
+inline void EmitCapture(Move move) {
+  if constexpr (OnlyPassing) {
+    if (PassesStaticExchange(MoveTo(move), MoveFrom(move), MovePiece(move), MoveCaptured(move), MovePromotion(move)))
+      AppendMove(move, ScorePassingCapture(move));
+  } else {
+    AppendCapture(move);
+  }
+}
+
 // Pawns taken in generation order: white from the lowest square up, black
 // from the highest down.
 template <int Colour>
@@ -50,19 +61,19 @@ inline int PopHighestBit(uint64_t* set) {
   return square;
 }
 
-template <int Colour>
+template <int Colour, bool OnlyPassing>
 void AppendPieceCaptures(int piece, uint64_t pieces, uint64_t targets) {
   const Board& b = thread_board;
   while (pieces) {
     const int from = PopLowestBit(&pieces);
     for (uint64_t hits = AttacksOf(piece, from, Colour) & targets; hits;) {
       const int to = PopLowestBit(&hits);
-      AppendCapture(MakeMoveWord(from, to, piece, int(b.Square[to])));
+      EmitCapture<OnlyPassing>(MakeMoveWord(from, to, piece, int(b.Square[to])));
     }
   }
 }
 
-template <int Colour>
+template <int Colour, bool OnlyPassing>
 void GenerateCapturesFor(uint64_t targets) {
   using S = Side<Colour>;
   const Board& b = thread_board;
@@ -76,10 +87,13 @@ void GenerateCapturesFor(uint64_t targets) {
     for (uint64_t hits = pawn_attacks[Colour][from] & targets; hits;) {
       const int to = PopLowestBit(&hits);
       const int victim = int(b.Square[to]);
-      if (promotes) {
+      if (promotes && OnlyPassing) {
+        // The exchange test refuses every under-promotion.
+        EmitCapture<OnlyPassing>(MakeMoveWord(from, to, PAWN, victim, QUEEN));
+      } else if (promotes) {
         for (int promotion : {QUEEN, KNIGHT, ROOK, BISHOP}) AppendCapture(MakeMoveWord(from, to, PAWN, victim, promotion));
       } else {
-        AppendCapture(MakeMoveWord(from, to, PAWN, victim));
+        EmitCapture<OnlyPassing>(MakeMoveWord(from, to, PAWN, victim));
       }
     }
   }
@@ -89,16 +103,18 @@ void GenerateCapturesFor(uint64_t targets) {
     const int last_from = MoveFrom(last), last_to = MoveTo(last);
     if (MovePiece(last) == PAWN && (Colour == WHITE ? last_from - last_to : last_to - last_from) == 16) {
       const int target = last_to + S::Forward;
-      if ((last_to & 7) != 0 && (pawns & SquareBit(last_to - 1))) AppendCapture(MakeMoveWord(last_to - 1, target, PAWN));
-      if ((last_to & 7) != 7 && (pawns & SquareBit(last_to + 1))) AppendCapture(MakeMoveWord(last_to + 1, target, PAWN));
+      if ((last_to & 7) != 0 && (pawns & SquareBit(last_to - 1)))
+        EmitCapture<OnlyPassing>(MakeMoveWord(last_to - 1, target, PAWN));
+      if ((last_to & 7) != 7 && (pawns & SquareBit(last_to + 1)))
+        EmitCapture<OnlyPassing>(MakeMoveWord(last_to + 1, target, PAWN));
     }
   }
 
-  AppendPieceCaptures<Colour>(KNIGHT, b.Pieces[KNIGHT][Colour], targets);
-  AppendPieceCaptures<Colour>(BISHOP, b.Pieces[BISHOP][Colour], targets);
-  AppendPieceCaptures<Colour>(ROOK, b.Pieces[ROOK][Colour], targets);
-  AppendPieceCaptures<Colour>(QUEEN, b.Pieces[QUEEN][Colour], targets);
-  AppendPieceCaptures<Colour>(KING, b.Pieces[KING][Colour], targets);
+  AppendPieceCaptures<Colour, OnlyPassing>(KNIGHT, b.Pieces[KNIGHT][Colour], targets);
+  AppendPieceCaptures<Colour, OnlyPassing>(BISHOP, b.Pieces[BISHOP][Colour], targets);
+  AppendPieceCaptures<Colour, OnlyPassing>(ROOK, b.Pieces[ROOK][Colour], targets);
+  AppendPieceCaptures<Colour, OnlyPassing>(QUEEN, b.Pieces[QUEEN][Colour], targets);
+  AppendPieceCaptures<Colour, OnlyPassing>(KING, b.Pieces[KING][Colour], targets);
 }
 
 template <int Colour>
@@ -191,9 +207,16 @@ void AddMoveIfValidFor(Move move) {
 
 void GenerateCaptures(uint64_t targets) {
   if (thread_board.SideToMove == WHITE)
-    GenerateCapturesFor<WHITE>(targets);
+    GenerateCapturesFor<WHITE, false>(targets);
   else
-    GenerateCapturesFor<BLACK>(targets);
+    GenerateCapturesFor<BLACK, false>(targets);
+}
+
+void GenerateQuiescenceCaptures(uint64_t targets) {
+  if (thread_board.SideToMove == WHITE)
+    GenerateCapturesFor<WHITE, true>(targets);
+  else
+    GenerateCapturesFor<BLACK, true>(targets);
 }
 
 void GeneratePromotions() {
@@ -207,8 +230,8 @@ int32_t ScoreCapture(Move move) {
   if (!(move >> 15)) return 100901;  // en passant: one above pawn takes pawn
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
   const int victim = MoveCaptured(move), promotion = MovePromotion(move);
+  if (PassesStaticExchange(to, from, piece, victim, promotion)) return ScorePassingCapture(move);
   const int32_t gain = 10 * int32_t(capture_value[victim]) - int32_t(capture_value[piece]);
-  if (PassesStaticExchange(to, from, piece, victim, promotion)) return gain + (promotion ? 108000 : 100000);
 
   const int32_t stamp = SearchStamp();
   const int slot = CaptureStatSlot(piece, victim, to, from, int(thread_board.SideToMove));

@@ -39,6 +39,13 @@ void GenerateCaptures(uint64_t targets);
 // Non-capturing promotions to queen, rook, knight and bishop.
 void GeneratePromotions();
 int32_t ScoreCapture(Move move);
+// ScoreCapture of a move known to pass the exchange test (the capture
+// statistics are read only for the others).
+inline int32_t ScorePassingCapture(Move move) {
+  if (!(move >> 15)) return 100901;
+  return 10 * int32_t(capture_value[MoveCaptured(move)]) - int32_t(capture_value[MovePiece(move)]) +
+         (MovePromotion(move) ? 108000 : 100000);
+}
 
 // Castling and the other quiet moves, scored from history half table & 1.
 void GenerateQuietMoves(int table);

@@ -174,22 +174,6 @@ TEST_F(QuiescenceTest, DropsLosingCapturesAndKeepsEnPassant) {
 
 // ---- walked move trees ----
 
-template <typename Visit>
-void WalkTree(int depth, Visit& visit) {
-  visit();
-  if (depth == 0) return;
-  GenerateLegalMoves(LEGALITY_LIST_START);
-  std::vector<Move> moves;
-  for (int i = LEGALITY_LIST_START; i < move_list_end; i++) moves.push_back(move_list[i].move);
-  for (Move move : moves) {
-    MakeMove(move, 1);
-    ASSERT_TRUE(VerifyBoard());
-    WalkTree(depth - 1, visit);
-    UnmakeMove();
-    ASSERT_TRUE(VerifyBoard());
-  }
-}
-
 std::vector<MoveEntry> Generated(int start, void (*generate)()) {
   move_list_end = start;
   generate();

@@ -63,7 +63,7 @@ std::string BoardToFen() {
     const int from = MoveFrom(last), to = MoveTo(last);
     if (MovePiece(last) == PAWN && (from - to == 16 || to - from == 16)) {
       const int passed = (from + to) / 2;
-      ep = {char('a' + (passed & 7)), char('1' + (passed >> 3))};
+      ep = std::string(1, char('a' + (passed & 7))) + char('1' + (passed >> 3));
     }
   }
   return fen + " " + ep + " 0 1";

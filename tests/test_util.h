@@ -1,10 +1,14 @@
 // Shared set-up for the board tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "board/board.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
 
 // Builds the start-up tables once and sets the initial position.
 void InitBoardForTests();
@@ -16,3 +20,21 @@ std::vector<std::string> MoveTexts(int begin, int end);
 Move FindLegal(const char* text);
 // Plays a legal move given as text into the game; fails the test when illegal.
 void PlayMove(const char* text);
+
+// Calls visit() at every node of the legal move tree to depth, checking the
+// board after every make and unmake.
+template <typename Visit>
+void WalkTree(int depth, Visit& visit) {
+  visit();
+  if (depth == 0) return;
+  GenerateLegalMoves(LEGALITY_LIST_START);
+  std::vector<Move> moves;
+  for (int i = LEGALITY_LIST_START; i < move_list_end; i++) moves.push_back(move_list[i].move);
+  for (Move move : moves) {
+    MakeMove(move, 1);
+    ASSERT_TRUE(VerifyBoard());
+    WalkTree(depth - 1, visit);
+    UnmakeMove();
+    ASSERT_TRUE(VerifyBoard());
+  }
+}
