@@ -11,3 +11,8 @@ extern int32_t mate_goal;        // moves of "go mate", 0 = none
 extern int32_t force_mode;       // typed moves are only played
 extern int32_t uci_mode;         // 1 after "uci", 0 after "xboard"
 extern int32_t fritz_mode;       // set by "fritz", never cleared
+extern int32_t aggressivity_half; // half the "Aggressivity" percent: weight of the opponent's king shelter
+extern int32_t cowardice_half;    // half the "Cowardice" percent: weight of the own king shelter
+extern uint32_t tt_entries;         // transposition-table entries
+extern uint32_t pawn_hash_entries;  // pawn-hash records; 0 = no pawn hash
+extern uint32_t eval_cache_entries; // evaluation-cache records

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/evaluate.h"
+#include "eval/pawns.h"
+#include "interface/options.h"
+
 PlyRecord ply_records[PLY_RECORDS];
 int32_t ply;
 int32_t history_table[HISTORY_SIZE];
@@ -42,4 +46,64 @@ int AllocateMoveKeyTable() {
 void FreeMoveKeyTable() {
   free(move_key_table);
   move_key_table = nullptr;
+}
+
+PawnHashEntry* pawn_hash;
+EvalCacheEntry* eval_cache;
+
+static void PrintAllocationError() {
+  printf("An error occured while memory allocation!\n");
+  fflush(stdout);
+}
+
+int AllocatePawnHash() {
+  free(pawn_hash);
+  pawn_hash = nullptr;
+  InvalidatePawnEntry();
+  if (!pawn_hash_entries) return 1;
+  pawn_hash = static_cast<PawnHashEntry*>(malloc((size_t(pawn_hash_entries) + 2) * sizeof(PawnHashEntry)));
+  if (!pawn_hash) {
+    PrintAllocationError();
+    return 0;
+  }
+  ClearPawnHash();
+  return 1;
+}
+
+int AllocateEvalCache() {
+  free(eval_cache);
+  eval_cache = static_cast<EvalCacheEntry*>(malloc((size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry)));
+  if (!eval_cache) {
+    PrintAllocationError();
+    return 0;
+  }
+  ClearEvalCache();
+  return 1;
+}
+
+void ClearPawnHash() {
+  if (pawn_hash) memset(static_cast<void*>(pawn_hash), 0, (size_t(pawn_hash_entries) + 2) * sizeof(PawnHashEntry));
+  InvalidatePawnEntry();
+}
+
+void ClearEvalCache() {
+  if (eval_cache) memset(static_cast<void*>(eval_cache), 0, (size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry));
+}
+
+void FreePawnHash() {
+  free(pawn_hash);
+  pawn_hash = nullptr;
+  InvalidatePawnEntry();
+}
+
+void FreeEvalCache() {
+  free(eval_cache);
+  eval_cache = nullptr;
+}
+
+int SetPawnHashSize(int megabytes) {
+  if (megabytes < 0) megabytes = 0;
+  if (megabytes > 1024) megabytes = 1024;
+  pawn_hash_entries = uint32_t((uint64_t(megabytes) * 1048576) / sizeof(PawnHashEntry));
+  return AllocatePawnHash();
 }

@@ -57,3 +57,21 @@ extern MoveKeyBucket* move_key_table;
 // returns 0.
 int AllocateMoveKeyTable();
 void FreeMoveKeyTable();
+
+// The pawn hash (pawn_hash_entries records of eval/pawns.h's PawnHashEntry)
+// and the evaluation cache (eval_cache_entries records of EvalCacheEntry).
+// Each allocation keeps two spare records behind the table. On failure they
+// print the allocation message and return 0.
+struct PawnHashEntry;
+struct EvalCacheEntry;
+extern PawnHashEntry* pawn_hash;
+extern EvalCacheEntry* eval_cache;
+int AllocatePawnHash();
+int AllocateEvalCache();
+void ClearPawnHash();
+void ClearEvalCache();
+void FreePawnHash();
+void FreeEvalCache();
+// Frees the pawn hash and allocates it again for the megabytes given (0 turns
+// it off); returns 0 when the allocation failed.
+int SetPawnHashSize(int megabytes);

@@ -50,3 +50,4 @@ void PlayMove(const char* text) {
   ASSERT_NE(move, 0u) << "not legal here: " << text;
   MakeMove(move, 1);
 }
+

@@ -12,6 +12,14 @@
 
 // Builds the start-up tables once and sets the initial position.
 void InitBoardForTests();
+// InitBoardForTests, then the evaluation's tables, parameters from the
+// committed default "values.txt", the pawn hash and the evaluation cache.
+void InitEvalForTests();
+// The path of a file under the source tree's data/ folder.
+std::string DataPath(const char* name);
+// The colour-flipped twin of a FEN: ranks reversed, colours and side to move
+// exchanged.
+std::string FlipFen(const std::string& fen);
 // Loads a FEN and fails the current test when it is refused.
 void SetPosition(const char* fen);
 // The moves of move_list[begin, end) as coordinate texts.

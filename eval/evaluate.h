@@ -1,0 +1,81 @@
+// eval/evaluate.h: the evaluation's entry (lazy cut, evaluation cache,
+// fifty-move damping), the full static evaluation with its working record
+// thread_eval_info, and the exchange safety test. Reads thread_board and the
+// parameters; writes thread_eval_info, the phase globals and the caches.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+
+// The evaluation's working record, cleared at the start of every full
+// evaluation; every score in it is from black's view (positive favours black).
+struct EvalInfo {
+  int32_t score;
+  int32_t opening;
+  int32_t endgame;
+  int32_t king_attack[2];
+  int32_t side_endgame[2];
+  int32_t attack_tempo[2];
+  uint64_t queen_attacks[2];
+  uint64_t knight_attacks_of[2];
+  uint64_t bishop_attacks_of[2];
+  uint64_t rook_attacks_of[2];
+  uint64_t pawn_attack_sets[2];  // [0] black pawns' attacks, [1] white pawns'
+  uint64_t blocked_pawns[2];
+  uint64_t minor_square_classes[4][2];
+  uint64_t king_zone[2];
+  uint64_t minor_attacks[2];
+  int32_t threatened_count[2];
+  uint64_t rook_check_squares[2];
+  uint64_t queen_check_squares[2];
+  uint64_t bishop_check_squares[2];
+  uint64_t knight_check_squares[2];
+  int32_t danger[2];
+  int32_t shelter_penalty[2];
+  int32_t ending[2];
+  int32_t material;
+  int32_t reliable;
+  int32_t cacheable;
+  int32_t second_score;
+  int32_t attackers[2];
+  uint64_t attacked_squares[2];
+  uint64_t hot_squares[2];
+  uint64_t passed_pawns[2];
+};
+
+extern EvalInfo thread_eval_info;
+
+// 0 with all material on the board, 256 with none.
+extern int32_t current_phase;
+extern int32_t black_phase;
+extern int32_t white_phase;
+// Set by the special endgame knowledge, cleared by the full evaluation.
+extern int32_t white_cannot_win;
+extern int32_t black_cannot_win;
+
+// One record of the evaluation cache (fields reordered from the listing so
+// that the record packs into 48 bytes).
+struct EvalCacheEntry {
+  uint64_t key;  // Key ^ castle_keys[Castling]
+  uint64_t hot_squares[2];
+  uint64_t attacked_squares[2];
+  int16_t score[2];  // by side to move; -32700 = none
+  int16_t material;
+};
+static_assert(sizeof(EvalCacheEntry) == 48, "an evaluation-cache record is 48 bytes");
+
+constexpr int32_t NO_SCORE = -32700;
+
+// The search's static score from the side to move's view. The two bounds do
+// not change the result.
+int32_t Evaluate(int32_t alpha = -32700, int32_t beta = 32700);
+// The full static evaluation: *score (preset to -32700 by the caller) gets
+// the side-to-move score; the rest stays in thread_eval_info.
+void EvaluatePosition(int32_t* score, int32_t bound = 32700);
+// score * factor / 256, truncated toward zero.
+inline int32_t ScaleScore(int32_t score, int32_t factor) { return int32_t(int64_t(score) * factor / 256); }
+
+// 1 when the man on from can go to (or capture on) to without losing
+// material; the mover's colour is that of the man on from.
+int IsExchangeSafe(int to, int from);
