@@ -50,12 +50,20 @@ int PassesStaticExchange(int to, int from, int piece, int victim, int promotion)
     attacker = int(see_value[QUEEN]);
     value += int(see_value[QUEEN]) - 1;
   }
-  const int own = int(b.SideToMove), enemy = own ^ 1;
+  return SwapOffIsSafe(int(b.SideToMove), to, from, attacker, value);
+}
+
+int SwapOffIsSafe(int own, int to, int from, int attacker, int value) {
+  const Board& b = thread_board;
+  const int enemy = own ^ 1;
   const int gap = attacker - value;
+  // Refusals without a swap: the enemy wins material with one cheap capture
+  // (queens are not counted among the bishops and rooks here).
   if (gap >= 2 && (b.Pieces[PAWN][enemy] & pawn_attacks[own][to])) return 0;
   if (gap >= 4 && (b.Pieces[KNIGHT][enemy] & knight_attacks[to])) return 0;
   if (gap >= 4 && (b.Pieces[BISHOP][enemy] & BishopAttacksFrom(to))) return 0;
   if (gap >= 6 && (b.Pieces[ROOK][enemy] & RookAttacksFrom(to))) return 0;
+  // A capture covered by an own pawn cannot lose once those refusals passed.
   if (attacker < 9 && value >= 1 && (b.Pieces[PAWN][own] & pawn_attacks[enemy][to])) return 1;
 
   uint64_t set = (pawn_attacks[BLACK][to] & b.Pieces[PAWN][WHITE]) | (pawn_attacks[WHITE][to] & b.Pieces[PAWN][BLACK]) |
@@ -67,6 +75,7 @@ int PassesStaticExchange(int to, int from, int piece, int victim, int promotion)
   if (step) set = GetXrayAttackers(set, from, step);
   if (!set) return 1;
 
+  // What own keeps if its last man on `to` is taken and nothing follows.
   int balance = value - attacker;
   for (;;) {
     int kind;

@@ -78,6 +78,10 @@ uint64_t GetXrayAttackers(uint64_t set, int square, int step);
 // 1 when the move (to, from, moving piece, victim, promotion) of the side to
 // move does not lose material by the static exchange on the to-square.
 int PassesStaticExchange(int to, int from, int piece, int victim, int promotion);
+// The swap-off on `to` after a man of colour own worth `attacker` (exchange
+// units) went there from `from` and took a man worth `value` < attacker:
+// 1 when own does not come out behind.
+int SwapOffIsSafe(int own, int to, int from, int attacker, int value);
 int HasWinningCapture(int margin);
 
 int IsPinned(int square);

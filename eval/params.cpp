@@ -5,6 +5,7 @@
 // it, the default file is written from it and the compiled-in values are
 // applied from it, so the three cannot drift apart.
 #include "eval/params.h"
+#include "eval/pawns.h"
 
 #include <algorithm>
 #include <array>
@@ -830,6 +831,7 @@ int WriteDefaultValuesFile(const char* path) {
 
 void ResetEvaluationParameters() {
   ApplyCompiledInValues();
+  BuildChainedPawnTable();  // the chained-pawn parameters may have changed
   ClearScratchTables(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn, scratch_material_bonus,
                      scratch_time_factor);
   for (int position = 0; position < VALUES_FILE_COUNT; position++)

@@ -96,17 +96,19 @@ TEST(EvaluatePosition, ColourFlippedTwinsEvaluateAlike) {
     // compared with the other's count), so pure pawn endings are left out.
     if (thread_board.PieceMaterial[WHITE] == 0 && thread_board.PieceMaterial[BLACK] == 0) continue;
     const int32_t score = Static();
+    // With one pawn on the board the score is scaled by a shift right, which
+    // rounds toward minus infinity: there the twins may differ by one.
+    const int tolerance = thread_board.PieceCount[PAWN][WHITE] + thread_board.PieceCount[PAWN][BLACK] == 1 ? 1 : 0;
     const std::string flipped = FlipFen(fen);
     ASSERT_EQ(LoadFen(flipped.c_str()), FEN_OK) << flipped;
     const int32_t twin = Static();
     compared++;
     exact += score == twin;
-    // Terms the evaluation shifts right (rounding down) may differ by one.
-    if (abs(score - twin) > 1 && ++mismatches <= 5) ADD_FAILURE() << fen << ": " << score << " but twin " << twin;
+    if (abs(score - twin) > tolerance && ++mismatches <= 5) ADD_FAILURE() << fen << ": " << score << " but twin " << twin;
   }
   EXPECT_GT(compared, 2000);
   EXPECT_EQ(mismatches, 0);
-  EXPECT_GT(exact, compared * 9 / 10);
+  EXPECT_GT(exact, compared * 99 / 100);
 }
 
 TEST(EvaluatePosition, PawnHashNeverChangesAScore) {
