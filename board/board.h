@@ -32,6 +32,17 @@ enum {
   A8 = 56, B8, C8, D8, E8, F8, G8, H8
 };
 
+// A square's rank counted from the colour's own side (0 = its first rank).
+constexpr int RelativeRank(int colour, int square) { return colour == WHITE ? square >> 3 : 7 - (square >> 3); }
+// The square step of the colour's pawns.
+constexpr int PawnForward(int colour) { return colour == WHITE ? 8 : -8; }
+// Distance in king moves.
+constexpr int KingDistance(int a, int b) {
+  const int files = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
+  const int ranks = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
+  return files > ranks ? files : ranks;
+}
+
 using Move = uint32_t;
 
 constexpr int MoveFrom(Move m) { return m & 63; }

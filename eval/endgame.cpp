@@ -48,12 +48,8 @@ constexpr int32_t weak_king_edge[64] = {
 
 constexpr int File(int square) { return square & 7; }
 constexpr int Rank(int square) { return square >> 3; }
-constexpr int RelativeRank(int colour, int square) { return colour == WHITE ? Rank(square) : 7 - Rank(square); }
-constexpr int Forward(int colour) { return colour == WHITE ? 8 : -8; }
-inline int Distance(int a, int b) {
-  const int files = std::abs(File(a) - File(b)), ranks = std::abs(Rank(a) - Rank(b));
-  return files > ranks ? files : ranks;
-}
+constexpr int Forward(int colour) { return PawnForward(colour); }
+constexpr int Distance(int a, int b) { return KingDistance(a, b); }
 // The board as the bitbases see a colour's pawns: turned for black.
 constexpr int BitbaseView(int colour) { return colour == WHITE ? 0 : 63; }
 // The most and least advanced of a non-empty set of a colour's pawns.

@@ -35,16 +35,8 @@ constexpr int32_t race_loose_pawns_quiet[9] = {0, 2, 5, 6, 7, 8, 9, 10, 11};
 
 int32_t Saturate(int64_t value) { return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
 
-int Distance(int a, int b) { return std::max(std::abs((a & 7) - (b & 7)), std::abs((a >> 3) - (b >> 3))); }
+constexpr int Distance(int a, int b) { return KingDistance(a, b); }
 
-template <int Colour>
-constexpr int Forward() {
-  return Colour == WHITE ? 8 : -8;
-}
-template <int Colour>
-inline int RelativeRank(int square) {
-  return Colour == WHITE ? square >> 3 : 7 - (square >> 3);
-}
 template <int Colour>
 inline int PromotionSquare(int square) {
   return Colour == WHITE ? 56 + (square & 7) : square & 7;
@@ -103,8 +95,8 @@ int32_t SupportBonus(int square) {
   const Board& b = thread_board;
   const int opponent_units = b.PieceMaterial[Enemy];
   const int own_king = int(b.KingSquare[Colour]), enemy_king = int(b.KingSquare[Enemy]);
-  const int rank = RelativeRank<Colour>(square);
-  const int king_rank = RelativeRank<Colour>(own_king);
+  const int rank = RelativeRank(Colour, square);
+  const int king_rank = RelativeRank(Colour, own_king);
   if (std::abs((own_king & 7) - (square & 7)) > 1 || king_rank < rank - 1) return 0;
   if (opponent_units < 0 || opponent_units > 13) return 0;
   const int horizontal = 2 + king_rank - rank;
@@ -132,8 +124,8 @@ bool CountBlockedRunner(int square, uint64_t own_ahead, bool to_move, int* count
       std::abs((enemy_king & 7) - file) <= (to_move ? 2 : 3))
     return false;
   const int back = to_move ? blockers - 1 : blockers;
-  if (RelativeRank<Colour>(square) - back <= 0) return false;
-  const int from = square - back * Forward<Colour>();
+  if (RelativeRank(Colour, square) - back <= 0) return false;
+  const int from = square - back * PawnForward(Colour);
   if (PawnSquareMask<Colour>(int(b.SideToMove), from) & SquareBit(enemy_king)) return false;
   *count += blockers;
   return true;
@@ -145,9 +137,9 @@ template <int Colour>
 bool EnemyKingShutIn(int stop) {
   const Board& b = thread_board;
   const int enemy_king = int(b.KingSquare[Colour ^ 1]);
-  if (RelativeRank<Colour>(enemy_king) != 7 || enemy_king == stop) return false;
-  const int front = enemy_king - Forward<Colour>();
-  return (b.Pieces[PAWN][Colour] & SquareBit(front)) && int(b.KingSquare[Colour]) == front - Forward<Colour>();
+  if (RelativeRank(Colour, enemy_king) != 7 || enemy_king == stop) return false;
+  const int front = enemy_king - PawnForward(Colour);
+  return (b.Pieces[PAWN][Colour] & SquareBit(front)) && int(b.KingSquare[Colour]) == front - PawnForward(Colour);
 }
 
 template <int Colour>
@@ -174,9 +166,9 @@ void ScoreSide(Sums* sums, RaceEntry* race, int* leftmost, int* rightmost) {
   // Most advanced first, one pawn per file.
   for (uint64_t set = thread_eval_info.passed_pawns[Colour]; set;) {
     const int square = Colour == BLACK ? LowestBit(set) : FindHighestBit(set);
-    const int file = square & 7, rank = RelativeRank<Colour>(square);
+    const int file = square & 7, rank = RelativeRank(Colour, square);
     set &= ~(FILE_A_MASK << file);
-    const int stop = square + Forward<Colour>();
+    const int stop = square + PawnForward(Colour);
     const uint64_t ahead = file_ahead_mask[Colour][square];
     const int64_t weight = p[PAWN_RANK_WEIGHT + rank];
 
@@ -220,7 +212,7 @@ void ScoreSide(Sums* sums, RaceEntry* race, int* leftmost, int* rightmost) {
     if (branch == GENERAL && rank >= 3 && opponent_units < 9 && !(all & ahead) &&
         ProbeKpkBitbase(bitbase_side, WhiteView<Colour>(square), WhiteView<Colour>(own_king),
                         WhiteView<Colour>(enemy_king), reliable) &&
-        RelativeRank<Colour>(own_king) >= rank && Distance(own_king, square) < Distance(enemy_king, square)) {
+        RelativeRank(Colour, own_king) >= rank && Distance(own_king, square) < Distance(enemy_king, square)) {
       const int32_t value = (file == 0 || file == 7) ? unstoppable_rook_file[rank] : unstoppable_other_file[rank];
       sums->score += sign * ((unstoppable_factor[opponent_units] * value) >> 3);
     }
@@ -276,8 +268,8 @@ void ScoreSide(Sums* sums, RaceEntry* race, int* leftmost, int* rightmost) {
                                WhiteView<Colour>(enemy_king), reliable)) {
       // The king cannot catch it; can a knight?
       *reliable = 0;
-      const int target = to_move ? square + (rank == 1 ? 2 : 1) * Forward<Colour>() : square;
-      const bool promoting = RelativeRank<Colour>(target) == 7;
+      const int target = to_move ? square + (rank == 1 ? 2 : 1) * PawnForward(Colour) : square;
+      const bool promoting = RelativeRank(Colour, target) == 7;
       bool caught = false;
       for (uint64_t knights = b.Pieces[KNIGHT][Enemy]; knights && !caught;) {
         const int knight = PopLowestBit(&knights);
@@ -288,7 +280,7 @@ void ScoreSide(Sums* sums, RaceEntry* race, int* leftmost, int* rightmost) {
           caught = (knight_catch_masks[BlackView<Colour>(target)][BlackView<Colour>(own_king)] &
                     SquareBit(BlackView<Colour>(knight))) != 0;
       }
-      if (!caught) OfferCount(&race[Colour], 7 - RelativeRank<Colour>(target), square);
+      if (!caught) OfferCount(&race[Colour], 7 - RelativeRank(Colour, target), square);
     }
   }
 
@@ -308,7 +300,7 @@ void TestDistantPair(RaceEntry* race, int leftmost, int rightmost) {
   const bool to_move = int(b.SideToMove) == Colour;
   const int side = to_move ? 0 : 1;
   auto moves_to_queen = [&](int square) {
-    const int rank = RelativeRank<Colour>(square);
+    const int rank = RelativeRank(Colour, square);
     return 7 - rank - (to_move ? (rank == 1 ? 2 : 1) : 0);
   };
   for (int probe = 0; probe < 2; probe++) {

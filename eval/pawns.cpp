@@ -48,14 +48,6 @@ constexpr uint64_t FILE_A_MASK = 0x0101010101010101ULL;
 constexpr uint64_t FileMask(int file) { return FILE_A_MASK << file; }
 constexpr uint64_t RankMaskOf(int square) { return uint64_t(0xFF) << (square & 56); }
 
-template <int Colour>
-constexpr int Forward() {
-  return Colour == WHITE ? 8 : -8;
-}
-template <int Colour>
-inline int RelativeRank(int square) {
-  return Colour == WHITE ? square >> 3 : 7 - (square >> 3);
-}
 // Ranks strictly ahead of, and strictly behind, the square's rank.
 template <int Colour>
 inline uint64_t RanksAhead(int square) {
@@ -69,15 +61,15 @@ inline uint64_t RanksBehind(int square) {
 template <int Colour>
 bool IsBackward(int square, uint64_t own, uint64_t enemy) {
   const uint64_t all = own | enemy;
-  const int stop = square + Forward<Colour>();
+  const int stop = square + PawnForward(Colour);
   const uint64_t captures = pawn_attacks[Colour][square];
   if (own & captures) {
     if ((all & SquareBit(stop)) || (enemy & pawn_attacks[Colour][stop])) return true;
     return (enemy & captures) != 0;
   }
   // From its 2nd rank a pawn can still step level with a neighbour on the 4th.
-  if (RelativeRank<Colour>(square) == 1 && (own & adjacent_files_mask[square] & RankMaskOf(stop + Forward<Colour>()))) {
-    const int next = stop + Forward<Colour>();
+  if (RelativeRank(Colour, square) == 1 && (own & adjacent_files_mask[square] & RankMaskOf(stop + PawnForward(Colour)))) {
+    const int next = stop + PawnForward(Colour);
     if ((all & (SquareBit(stop) | SquareBit(next))) ||
         (enemy & (pawn_attacks[Colour][stop] | pawn_attacks[Colour][next])))
       return true;
@@ -91,7 +83,7 @@ bool IsBackward(int square, uint64_t own, uint64_t enemy) {
 // can challenge it from our rank forward.
 template <int Colour>
 bool NeighbourHolds(int square, int neighbour_file, int outward, uint64_t own, uint64_t enemy) {
-  const int defender = square - Forward<Colour>() + (neighbour_file - (square & 7));
+  const int defender = square - PawnForward(Colour) + (neighbour_file - (square & 7));
   if (!(own & SquareBit(defender))) return false;
   const uint64_t forward = ~RanksBehind<Colour>(square);
   if (enemy & FileMask(neighbour_file) & forward) return false;
@@ -117,8 +109,8 @@ PawnFacts ScorePawns() {
   PawnFacts facts;
   for (uint64_t set = own; set;) {
     const int square = PopLowestBit(&set);
-    const int file = square & 7, rank = RelativeRank<Colour>(square);
-    const int stop = square + Forward<Colour>();
+    const int file = square & 7, rank = RelativeRank(Colour, square);
+    const int stop = square + PawnForward(Colour);
     const uint8_t file_bit = uint8_t(1 << file);
     facts.files |= file_bit;
 

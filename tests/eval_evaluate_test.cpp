@@ -46,32 +46,7 @@ std::vector<std::string> SamplePositions(int games, int plies, uint64_t seed) {
       const Move move = move_list[(seed >> 33) % uint64_t(move_list_end)].move;
       move_list_end = 0;
       MakeMove(move, 1);
-      // The text of the position, from the board (no en passant square).
-      std::string fen;
-      for (int rank = 7; rank >= 0; rank--) {
-        int empty = 0;
-        for (int file = 0; file < 8; file++) {
-          const int square = rank * 8 + file;
-          const int piece = int(thread_board.Square[square]);
-          if (!piece) {
-            empty++;
-            continue;
-          }
-          if (empty) fen += char('0' + empty);
-          empty = 0;
-          const char letter = ".knp?rbq"[piece];
-          fen += (thread_board.Occupied[WHITE] >> square) & 1 ? char(letter - 32) : letter;
-        }
-        if (empty) fen += char('0' + empty);
-        if (rank) fen += '/';
-      }
-      fen += thread_board.SideToMove == WHITE ? " w " : " b ";
-      std::string rights;
-      if (thread_board.Castling & 1) rights += 'K';
-      if (thread_board.Castling & 2) rights += 'Q';
-      if (thread_board.Castling & 4) rights += 'k';
-      if (thread_board.Castling & 8) rights += 'q';
-      fen += (rights.empty() ? "-" : rights) + " - 0 1";
+      const std::string fen = BoardToFen();
       fens.push_back(fen);
     }
   }

@@ -237,34 +237,6 @@ TEST_F(PawnTermsTest, ShelterPenaltyAndWeightedAmount) {
 
 // ---- position corpus ----
 
-std::string BoardFen() {
-  static const char letters[] = ".knp?rbq";
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const int square = rank * 8 + file;
-      const int piece = int(thread_board.Square[square]);
-      if (!piece) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += char('0' + empty);
-      empty = 0;
-      const char letter = letters[piece];
-      fen += (thread_board.Occupied[WHITE] & SquareBit(square)) ? char(letter - 'a' + 'A') : letter;
-    }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += thread_board.SideToMove == WHITE ? " w " : " b ";
-  std::string rights;
-  if (thread_board.Castling & WHITE_SHORT) rights += 'K';
-  if (thread_board.Castling & WHITE_LONG) rights += 'Q';
-  if (thread_board.Castling & BLACK_SHORT) rights += 'k';
-  if (thread_board.Castling & BLACK_LONG) rights += 'q';
-  return fen + (rights.empty() ? "-" : rights) + " - 0 1";
-}
 
 // Random playouts that prefer captures, so that the corpus runs down into
 // endings and pawnless positions.
@@ -295,7 +267,7 @@ std::vector<std::string> CorpusPositions() {
       if (moves.empty()) break;
       const std::vector<Move>& pool = (!captures.empty() && random() % 4 != 0) ? captures : moves;
       MakeMove(pool[random() % pool.size()], 1);
-      fens.push_back(BoardFen());
+      fens.push_back(BoardToFen());
     }
   }
   return fens;

@@ -49,7 +49,13 @@ std::string FlipFen(const std::string& fen) {
     const char other = char(isupper(c) ? tolower(c) : toupper(c));
     if (castling.find(other) != std::string::npos) rights += c;
   }
-  if (rights.empty()) rights = "-";
+  if (rights.empty()) rights.push_back('-');
   if (ep != "-" && ep.size() == 2) ep[1] = char('1' + ('8' - ep[1]));
-  return flipped + (side == "w" ? " b " : " w ") + rights + " " + ep + rest;
+  std::string result = flipped;
+  result += side == "w" ? " b " : " w ";
+  result += rights;
+  result += ' ';
+  result += ep;
+  result += rest;
+  return result;
 }

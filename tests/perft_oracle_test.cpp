@@ -29,46 +29,6 @@ std::string FindStockfish() {
   return "";
 }
 
-// The board as FEN, with the en passant square after any double step.
-std::string BoardToFen() {
-  const Board& b = thread_board;
-  static const char letters[] = ".knp?rbq";
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const int square = rank * 8 + file;
-      if (!b.Square[square]) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += char('0' + empty);
-      empty = 0;
-      const char letter = letters[b.Square[square]];
-      fen += (b.Occupied[WHITE] >> square) & 1 ? char(letter - 'a' + 'A') : letter;
-    }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += b.SideToMove == WHITE ? " w " : " b ";
-  std::string rights;
-  if (b.Castling & WHITE_SHORT) rights += 'K';
-  if (b.Castling & WHITE_LONG) rights += 'Q';
-  if (b.Castling & BLACK_SHORT) rights += 'k';
-  if (b.Castling & BLACK_LONG) rights += 'q';
-  fen += rights.empty() ? "-" : rights;
-  std::string ep = "-";
-  if (game_ply > 0) {
-    const Move last = game_history[game_ply - 1].Move;
-    const int from = MoveFrom(last), to = MoveTo(last);
-    if (MovePiece(last) == PAWN && (from - to == 16 || to - from == 16)) {
-      const int passed = (from + to) / 2;
-      ep = std::string(1, char('a' + (passed & 7))) + char('1' + (passed >> 3));
-    }
-  }
-  return fen + " " + ep + " 0 1";
-}
-
 using Split = std::map<std::string, uint64_t>;
 
 Split OwnSplit(int depth) {

@@ -20,6 +20,8 @@ std::string DataPath(const char* name);
 // The colour-flipped twin of a FEN: ranks reversed, colours and side to move
 // exchanged.
 std::string FlipFen(const std::string& fen);
+// The board as FEN, with the en passant square after any double step.
+std::string BoardToFen();
 // Loads a FEN and fails the current test when it is refused.
 void SetPosition(const char* fen);
 // The moves of move_list[begin, end) as coordinate texts.
