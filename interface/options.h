@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "board/board.h"
+
 extern int32_t max_depth;        // iteration limit without a clock
 extern int32_t fixed_move_time;  // centiseconds per move, 0 = none
 extern int32_t mate_goal;        // moves of "go mate", 0 = none
@@ -16,3 +18,22 @@ extern int32_t cowardice_half;    // half the "Cowardice" percent: weight of the
 extern uint32_t tt_entries;         // transposition-table entries
 extern uint32_t pawn_hash_entries;  // pawn-hash records; 0 = no pawn hash
 extern uint32_t eval_cache_entries; // evaluation-cache records
+extern int32_t time_left;        // own clock in centiseconds; -1 no clock; 999999999 infinite
+extern int32_t own_increment;    // centiseconds per move
+extern int32_t moves_to_go;      // 0 = none
+extern int32_t node_limit;       // 0 = none
+extern int32_t search_moves_count;
+extern Move search_moves[256];
+extern int32_t go_ponder;        // UCI "go ponder" until "ponderhit" or "stop"
+extern int32_t ponder_on;        // pondering allowed now
+extern int32_t pondering_allowed;
+extern int32_t post_thinking;
+extern int32_t multi_pv;
+extern int32_t own_book;
+extern int32_t silent_search;
+extern int32_t use_learning;
+extern int32_t use_learning_data;
+extern int32_t use_book_learning;
+extern int32_t book_learning_bound;
+extern int32_t resign_value;
+extern int32_t resign_times;

@@ -7,6 +7,8 @@
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
 #include "interface/options.h"
+#include "search/driver.h"
+#include "search/transposition.h"
 
 PlyRecord ply_records[PLY_RECORDS];
 int32_t ply;
@@ -106,4 +108,70 @@ int SetPawnHashSize(int megabytes) {
   if (megabytes > 1024) megabytes = 1024;
   pawn_hash_entries = uint32_t((uint64_t(megabytes) * 1048576) / sizeof(PawnHashEntry));
   return AllocatePawnHash();
+}
+
+int AllocateTranspositionTable() {
+  free(transposition_table);
+  transposition_table = nullptr;
+  // Ten spare entries behind the table so that a bucket that begins at the
+  // last index stays inside the allocation.
+  transposition_table =
+      static_cast<HashEntry*>(malloc((size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry)));
+  if (!transposition_table) {
+    PrintAllocationError();
+    return 0;
+  }
+  return 1;
+}
+
+void ClearTranspositionTable() {
+  if (transposition_table)
+    memset(static_cast<void*>(transposition_table), 0,
+           (size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry));
+  search_id = 0;
+}
+
+void FreeTranspositionTable() {
+  free(transposition_table);
+  transposition_table = nullptr;
+}
+
+int SetHashSize(int megabytes) {
+  if (megabytes < 0) megabytes = 0;
+  if (megabytes > 1024) megabytes = 1024;
+  FreeTranspositionTable();
+  tt_entries = uint32_t((uint64_t(megabytes) * 1048576) / sizeof(HashEntry));
+  if (!AllocateTranspositionTable()) return 0;
+  ClearTranspositionTable();
+  return 1;
+}
+
+void ShiftKillers() {
+  for (int n = 0; n < 192; n++) {
+    ply_records[n].killer1[0] = ply_records[n + 2].killer1[0];
+    ply_records[n].killer1[1] = ply_records[n + 2].killer1[1];
+    ply_records[n].killer2[0] = ply_records[n + 2].killer2[0];
+    ply_records[n].killer2[1] = ply_records[n + 2].killer2[1];
+  }
+}
+
+void ClearSearchTables() {
+  ClearTranspositionTable();
+  ClearKillers();
+  ClearPawnHash();
+  ClearEvalCache();
+  memset(history_table, 0, sizeof history_table);
+  memset(check_reply_table, 0, sizeof check_reply_table);
+  ClearCaptureStatistics();
+  last_root_score = 0;
+  last_root_side = 0;
+}
+
+int AllocateHashTables() {
+  if (!AllocateTranspositionTable() || !AllocatePawnHash() || !AllocateEvalCache() || !AllocateMoveKeyTable())
+    return 0;
+  ClearTranspositionTable();
+  ClearPawnHash();
+  ClearEvalCache();
+  return 1;
 }

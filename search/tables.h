@@ -75,3 +75,23 @@ void FreeEvalCache();
 // Frees the pawn hash and allocates it again for the megabytes given (0 turns
 // it off); returns 0 when the allocation failed.
 int SetPawnHashSize(int megabytes);
+
+// The transposition table (search/transposition.h): tt_entries entries of 20
+// bytes plus ten spare entries. Allocation failures print the allocation
+// message and return 0; the caller then ends the program with code 1.
+int AllocateTranspositionTable();
+// Zeroes the whole allocation (every entry empty) and restarts search_id at 0.
+void ClearTranspositionTable();
+void FreeTranspositionTable();
+// Frees the table, sets tt_entries for the megabytes given (clamped to
+// 0..1024; 0 turns the table off), allocates and clears it; 0 on failure.
+int SetHashSize(int megabytes);
+// Between two moves of the game: the search will start two plies further on,
+// so the killers of records 2..193 move down to 0..191.
+void ShiftKillers();
+// The "clean" command: every search table, the pawn hash, the evaluation
+// cache and the driver's memory of the last root score.
+void ClearSearchTables();
+// Start-up: the four heap tables, allocated and then cleared (the move-key
+// table is filled afterwards). 0 when an allocation failed.
+int AllocateHashTables();

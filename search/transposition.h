@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "board/board.h"
+#include "interface/options.h"
+
 // Incremented once per search; ages of table entries and capture statistics
 // are compared with it as 16-bit values.
 extern uint16_t search_id;
@@ -10,3 +13,77 @@ extern uint16_t search_id;
 // The stamp stored beside capture statistics: the 16 bits read as signed, so
 // that storing and comparing always use one representation.
 inline int32_t SearchStamp() { return int16_t(search_id); }
+
+// Packed to 4 so that the entry is 20 bytes in both the 32- and the 64-bit
+// build: table sizes in megabytes give the same entry counts everywhere.
+#pragma pack(push, 4)
+struct HashEntry {
+  uint64_t key;    // position key with castling and usable en passant terms
+  int16_t depth;   // quarter plies
+  int16_t score;   // mate scores stored node-relative (exact) or clamped (bounds)
+  uint32_t data;   // move | bound << 21 | side << 23 | threat << 30; 0 = empty
+  uint16_t age;    // search_id when last written or found
+  uint16_t flags;  // OR of the flags words stored for this position
+};
+#pragma pack(pop)
+static_assert(sizeof(HashEntry) == 20, "a hash entry is 20 bytes in both builds");
+
+// Bound types; 0 is never stored. Bit 1 marks an upper, bit 2 a lower bound.
+constexpr int32_t HASH_UPPER = 1;
+constexpr int32_t HASH_LOWER = 2;
+constexpr int32_t HASH_EXACT = 3;
+constexpr uint32_t HASH_MOVE_MASK = 0x1FFFFF;
+constexpr int HASH_BOUND_SHIFT = 21;
+constexpr int HASH_SIDE_SHIFT = 23;
+constexpr int HASH_THREAT_SHIFT = 30;
+constexpr int HASH_BUCKET_SIZE = 4;
+constexpr int HASH_SPARE_ENTRIES = 10;  // buckets starting near the end never wrap
+
+inline Move HashEntryMove(const HashEntry& e) { return e.data & HASH_MOVE_MASK; }
+inline int32_t HashEntryBound(const HashEntry& e) { return (e.data >> HASH_BOUND_SHIFT) & 3; }
+inline uint32_t HashEntrySide(const HashEntry& e) { return (e.data >> HASH_SIDE_SHIFT) & 1; }
+
+// tt_entries entries plus HASH_SPARE_ENTRIES; nullptr until allocated.
+extern HashEntry* transposition_table;
+
+// Left behind by the last probe (see ProbeTranspositionTable); the inline
+// look-ups of the quiescence search and the root also set tt_hit_bound.
+extern int32_t tt_hit_score;  // as stored, not converted
+extern int32_t tt_hit_depth;
+extern int32_t tt_hit_flags;  // 0 after a miss
+extern int32_t tt_hit_is_lower;
+extern int32_t tt_hit_bound;
+
+// First entry of the bucket of a key for a side. The side is mixed into the
+// index, not the key. Only valid while TranspositionTableUsable().
+inline uint32_t TableIndex(uint64_t key, uint32_t side) {
+  const uint32_t value = uint32_t(key) ^ (side << 2);
+  return tt_entries == 524288 ? value & 0x7FFFF : value % tt_entries;
+}
+
+inline bool TranspositionTableUsable() { return transposition_table != nullptr && tt_entries != 0; }
+
+// The entry of this key and side in its bucket, or nullptr; an empty entry
+// ends the scan. Refreshes nothing.
+inline HashEntry* FindHashEntry(uint64_t key, uint32_t side) {
+  if (!TranspositionTableUsable()) return nullptr;
+  HashEntry* e = transposition_table + TableIndex(key, side);
+  for (int n = 0; n < HASH_BUCKET_SIZE; n++, e++) {
+    if (e->data == 0) return nullptr;
+    if (e->key == key && HashEntrySide(*e) == side) return e;
+  }
+  return nullptr;
+}
+
+// The entry of the current position (GetPositionKey, side to move), or nullptr.
+HashEntry* FindHashEntry();
+
+// Depth in quarter plies. Returns 0 on a miss, else the bound type found;
+// writes alpha, threat, move, null_ok and cut only as the rules require (the
+// caller presets threat = 0 and its own null_ok).
+int32_t ProbeTranspositionTable(int32_t depth, int32_t* alpha, int32_t beta, int32_t* threat, Move* move,
+                                int32_t* null_ok, int32_t* cut);
+void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bound, int32_t threat,
+                             uint16_t flags);
+// The stored move of the current position, 0 when none; the age is kept.
+Move GetHashMove();

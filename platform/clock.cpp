@@ -1,0 +1,8 @@
+#include "platform/clock.h"
+
+#include <chrono>
+
+int64_t ClockMilliseconds() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}

@@ -1,0 +1,287 @@
+// The quiescence search: captures, promotions, chosen quiet checks and check
+// evasions below the full-width search, with stand pat, a lazy material cut
+// and delta pruning.
+#include "board/attacks.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "eval/evaluate.h"
+#include "eval/material.h"
+#include "search/node.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/tables.h"
+#include "search/transposition.h"
+
+using namespace search_node;
+
+namespace {
+
+// Check margins: by min(attackers of the side to move, 4), by node flag + 1,
+// by min(depth / 4 + 2, 3).
+constexpr int32_t check_margin_attackers[5] = {-10, -10, 10, 50, 250};
+constexpr int32_t check_margin_node[3] = {0, 50, 0};
+constexpr int32_t check_margin_depth[4] = {50, 150, 250, 700};
+
+constexpr uint32_t FLAG_FALLBACK_CHECKS = 16;
+// Bits of the flags word kept in the table entry.
+constexpr uint16_t NO_QUIET_CHECKS = 1;
+constexpr uint16_t NO_CAPTURES = 2;
+
+constexpr uint64_t RANK_2 = 0x000000000000FF00ULL, RANK_3 = 0x0000000000FF0000ULL;
+constexpr uint64_t RANK_6 = 0x0000FF0000000000ULL, RANK_7 = 0x00FF000000000000ULL;
+
+// Pawns of the colour on its own seventh or sixth rank.
+inline uint64_t PawnsOnSeventh(int colour) { return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? RANK_7 : RANK_2); }
+inline uint64_t PawnsOnSixth(int colour) { return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? RANK_6 : RANK_3); }
+
+// Enough pieces left for the material balance to stand for the score.
+inline bool HasPieceWeight(int colour) {
+  const Board& b = thread_board;
+  const int pawns = PopCount(b.Pieces[PAWN][colour]);
+  return (b.PieceMaterial[colour] > 9 && pawns < 2) || (b.PieceMaterial[colour] > 5 && pawns >= 2);
+}
+
+}  // namespace
+
+int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag) {
+  Board& b = thread_board;
+  PlyRecord& record = ply_records[ply];
+  if (ply > seldepth) seldepth = ply;
+  nodes++;
+  poll_countdown--;
+  record.best_move = 0;
+  const int in_check = record.in_check != 0;
+
+  const int32_t lower = ply - 32698 - 2 * in_check;
+  int32_t best = lower > -32700 ? lower : -32700;
+  if (lower > alpha) {
+    if (lower >= beta) return lower;
+    alpha = lower;
+  }
+  if (alpha >= 32699 - ply) return alpha;
+  if (NodeHasNoRoom()) return Evaluate(-32700, 32700);
+  if (IsDrawByRepetition(beta)) return 0;
+
+  int32_t cap = 2 * iteration_depth + 36;
+  if (cap > 90) cap = 90;
+  if (ply > cap) depth = -16;
+
+  const int own = int(b.SideToMove), opp = own ^ 1;
+
+  // Lazy material cut against the root's window.
+  {
+    int32_t m = b.Material[own] - b.Material[opp];
+    const int32_t low = own == root_side ? lazy_window_low : -lazy_window_high;
+    const int32_t high = own == root_side ? lazy_window_high : -lazy_window_low;
+    if (m < low && HasPieceWeight(opp)) {
+      if (PawnsOnSeventh(own)) m += 100;
+      else if (PawnsOnSixth(own)) m += 50;
+      if (m < low && m >= beta && m != 32700) return m;
+    } else if (m > high && HasPieceWeight(own)) {
+      if (PawnsOnSeventh(opp)) m -= 100;
+      else if (PawnsOnSixth(opp)) m -= 50;
+      if (m > high && m >= beta) return m;
+    }
+  }
+
+  // Table look-up; a non-PV node takes a usable score whatever its depth.
+  Move hash_move = 0;
+  uint16_t flags_word = 0;
+  if (HashEntry* entry = FindHashEntry()) {
+    entry->age = search_id;
+    hash_move = HashEntryMove(*entry);
+    tt_hit_bound = HashEntryBound(*entry);
+    tt_hit_flags = entry->flags;
+    tt_hit_depth = entry->depth;
+    tt_hit_score = entry->score;
+    flags_word = entry->flags;
+    if (node_flag != 0) {
+      int32_t score = entry->score;
+      const int32_t bound = tt_hit_bound;
+      int usable = 0;
+      if (bound == HASH_UPPER) usable = score <= alpha;
+      else if (bound == HASH_LOWER) usable = score >= beta;
+      else if (bound == HASH_EXACT) {
+        usable = 1;
+        if (score > 31000) score -= ply;
+        else if (score < -31000) score += ply;
+      }
+      if (usable) {
+        record.best_move = hash_move;
+        return score;
+      }
+    }
+  } else {
+    tt_hit_flags = 0;
+  }
+
+  record.flags = 0;
+  int32_t e = best;
+  if (!in_check) {
+    e = Evaluate(-32700, 32700);
+    if (e > best) best = e;
+    if (e > alpha) alpha = e;
+    if (e >= beta) return e;
+  } else {
+    depth += 4;
+  }
+  const int32_t alpha_after_stand_pat = alpha;
+
+  // Quiet checks wanted?
+  int wanted = 0;
+  if (iteration_depth > 0 && depth >= -8 && !in_check) {
+    const int32_t attackers = thread_eval_info.attackers[own];
+    const int depth_index = depth / 4 + 2 > 3 ? 3 : depth / 4 + 2;
+    const int32_t margin = check_margin_attackers[attackers > 4 ? 4 : attackers < 0 ? 0 : attackers] +
+                           check_margin_node[node_flag + 1] + check_margin_depth[depth_index];
+    wanted = e + margin > alpha;
+  }
+  if (!wanted && !in_check && ply > 1 && !(ply_records[ply - 2].flags & FLAG_FALLBACK_CHECKS)) {
+    wanted = 1;
+    record.flags |= FLAG_FALLBACK_CHECKS;
+  }
+  if (flags_word & NO_QUIET_CHECKS) wanted = 0;
+
+  int saved = 0, legal_moves = 0;
+  Move raised_by = 0;
+  const int list_start = move_list_end;
+
+  // The hash move.
+  if (hash_move) {
+    int search_it;
+    if (in_check) search_it = 1;
+    else if (IsQuiet(hash_move)) search_it = wanted && GivesCheck(hash_move);
+    else search_it = 1;
+    if (search_it && !in_check && !PassesPinTest(hash_move)) search_it = 0;
+    if (search_it) {
+      ply_records[ply + 1].in_check = GivesCheck(hash_move);
+      MakeMove(hash_move, 1);
+      saved = 1;
+      // In check the stored move is tried by making it; en passant likewise.
+      if ((in_check || IsEnPassant(hash_move)) && MoverKingAttacked()) {
+        UnmakeMove();
+      } else {
+        CheckMadeMove();
+        legal_moves++;
+        ply++;
+        const int32_t v = -Quiescence(-beta, -alpha, depth - 2, -node_flag);
+        ply--;
+        UnmakeMove();
+        if (stop_search) return 0;
+        if (v >= beta) {
+          StoreTranspositionTable(0, hash_move, v, HASH_LOWER, 0, flags_word);
+          record.best_move = hash_move;
+          return v;
+        }
+        if (v > best) best = v;
+        if (v > alpha) {
+          alpha = v;
+          raised_by = hash_move;
+        }
+      }
+    }
+  }
+
+  // Captures and promotions, or the evasions.
+  if (!in_check) {
+    if (!(flags_word & NO_CAPTURES)) {
+      GenerateQuiescenceCaptures(b.Occupied[opp]);
+      GenerateQuiescencePromotions();
+      if (move_list_end == list_start) flags_word |= NO_CAPTURES;
+    }
+  } else {
+    GenerateEvasions();
+    const int count = move_list_end - list_start;
+    if (count == 0) {
+      move_list_end = list_start;
+      return ply - 32700;
+    }
+    if (count == 1) {
+      depth += 4;
+    } else if ((ply_records[ply - 1].flags & FLAG_FALLBACK_CHECKS) && game_ply > 0 &&
+               IsQuiet(game_history[game_ply - 1].Move)) {
+      // A quiet check from the fallback rule that is easily met refutes itself.
+      int easy = 0, safe = 0;
+      for (int i = list_start; i < move_list_end && !safe; i++) {
+        const Move m = move_list[i].move;
+        if (MovePiece(m) == KING || MoveCaptured(m)) easy++;
+        safe = PassesStaticExchange(MoveTo(m), MoveFrom(m), MovePiece(m), MoveCaptured(m), MovePromotion(m));
+      }
+      if (easy > 1 || safe) {
+        move_list_end = list_start;
+        return beta;
+      }
+    }
+  }
+
+  for (int pass = 0; pass < 2; pass++) {
+    if (pass == 1) {
+      // Quiet checks.
+      if (!wanted) break;
+      move_list_end = list_start;
+      GenerateQuietChecks(alpha <= e + 100);
+      if (move_list_end == list_start) flags_word |= NO_QUIET_CHECKS;
+    }
+    for (int cursor = list_start; cursor < move_list_end; cursor++) {
+      SelectBest(cursor, move_list_end);
+      const Move m = move_list[cursor].move;
+      const int32_t score = move_list[cursor].score;
+      if (m == hash_move) continue;
+      if (!in_check && !PassesPinTest(m)) continue;
+      int gives_check = 1;
+      if (pass == 0) {
+        gives_check = GivesCheck(m);
+        if (!in_check && !gives_check && node_flag != 0) {
+          const int promotion = MovePromotion(m);
+          if (promotion && promotion != QUEEN) continue;
+          const int32_t gain = EstimateMaterialGain(m);
+          const int32_t gap = alpha - e - gain;
+          int search_it;
+          if (gap < 58) search_it = 1;
+          else if (gain < 478) search_it = gap < 113 || (b.PieceMaterial[opp] < 10 && e > -499);
+          else search_it = gap < 395;
+          if (!search_it) continue;
+        }
+      }
+      ply_records[ply + 1].in_check = gives_check;
+      MakeMove(m, !saved);
+      saved = 1;
+      if (IsEnPassant(m) && MoverKingAttacked()) {
+        UnmakeMove();
+        continue;
+      }
+      CheckMadeMove();
+      legal_moves++;
+      ply++;
+      const int32_t v = -Quiescence(-beta, -alpha, depth - 4, -node_flag);
+      ply--;
+      UnmakeMove();
+      if (stop_search) {
+        move_list_end = list_start;
+        return 0;
+      }
+      if (pass == 0 && !in_check && !gives_check && MoveCaptured(m)) CountCapture(m, score, v > alpha);
+      if (v > best) best = v;
+      if (v > alpha) {
+        if (v >= beta) {
+          move_list_end = list_start;
+          StoreTranspositionTable(0, m, v, HASH_LOWER, 0, flags_word);
+          record.best_move = m;
+          return v;
+        }
+        alpha = v;
+        raised_by = m;
+      }
+    }
+    if (in_check) break;
+  }
+
+  move_list_end = list_start;
+  // Every evasion turned out illegal: mated after all.
+  if (in_check && !legal_moves) return ply - 32700;
+  if (alpha > alpha_after_stand_pat) {
+    StoreTranspositionTable(0, raised_by, alpha, HASH_EXACT, 0, flags_word);
+    record.best_move = raised_by;
+  }
+  return best;
+}
