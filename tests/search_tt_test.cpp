@@ -44,7 +44,8 @@ TEST_F(TranspositionTest, EntryIsTwentyBytesAndFieldsPackIntoTheDataWord) {
   StoreTranspositionTable(12, kMoveA, 55, HASH_LOWER, 1, 0x21);
   const HashEntry* e = FindHashEntry();
   ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->key, GetPositionKey());
+  const uint64_t stored_key = e->key;  // a packed field: compare a copy
+  EXPECT_EQ(stored_key, GetPositionKey());
   EXPECT_EQ(e->data, kMoveA | 2u << 21 | 0u << 23 | 1u << 30);
   EXPECT_EQ(e->depth, 12);
   EXPECT_EQ(e->score, 55);
