@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -306,6 +307,50 @@ TEST_F(ThinkUci, PrintsOneBestmoveAndPlaysIt) {
   EXPECT_EQ(game_ply, 1);
   EXPECT_EQ(thread_board.SideToMove, uint32_t(BLACK));
   EXPECT_EQ(Text(pending_best_move), "d2d5");
+}
+
+// The lines of a fixed search in both dialects, field by field: everything
+// but the time and speed fields is fixed by the search.
+TEST_F(ThinkUci, ThinkingLinesOfAFixedSearch) {
+  const char* fen = "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4";
+  const std::regex uci_line(
+      "info depth (\\d+) seldepth \\d+ score (cp -?\\d+|mate -?\\d+) (lowerbound |upperbound )?nodes (\\d+) "
+      "time \\d+ hashfull \\d+ nps \\d+ tbhits 0( pv( [a-h][1-8][a-h][1-8][qrbn]?)+| currmove [a-h][1-8][a-h][1-8] "
+      "currmovenumber \\d+)");
+  SetPosition(fen);
+  max_depth = 5;
+  post_thinking = 1;
+  std::vector<std::string> lines = Lines(RunThink());
+  ASSERT_GE(lines.size(), 2u);
+  for (size_t i = 0; i + 1 < lines.size(); i++)
+    EXPECT_TRUE(std::regex_match(lines[i], uci_line)) << lines[i];
+  // The forced last line: the last iteration (the mate in one stops the
+  // deepening early), the root score, every node, the played move first.
+  std::smatch m;
+  const std::string last = lines[lines.size() - 2];
+  ASSERT_TRUE(std::regex_match(last, m, uci_line)) << last;
+  EXPECT_LT(iteration_depth + 1, 5);
+  EXPECT_EQ(m[1].str(), std::to_string(iteration_depth + 1));
+  EXPECT_EQ(m[2].str(), "mate 1") << "Qxf7 mates";
+  EXPECT_EQ(m[3].str(), "");
+  EXPECT_EQ(std::stoul(m[4]), nodes);
+  EXPECT_EQ(lines.back(), "bestmove h5f7");
+  EXPECT_EQ(last.substr(last.find(" pv ") + 4, 4), "h5f7");
+
+  // The xboard dialect: "depth score centiseconds nodes pv", a mate in one as 32766.
+  uci_mode = 0;
+  ClearSearchTables();
+  SetPosition(fen);
+  max_depth = 5;
+  lines = Lines(RunThink());
+  ASSERT_GE(lines.size(), 2u);
+  const std::regex xboard_line("(\\d+) (-?\\d+) \\d+ (\\d+)( [a-h][1-8][a-h][1-8][qrbn]?)+");
+  const std::string thinking = lines[lines.size() - 2];
+  ASSERT_TRUE(std::regex_match(thinking, m, xboard_line)) << thinking;
+  EXPECT_EQ(m[1].str(), std::to_string(iteration_depth + 1));
+  EXPECT_EQ(m[2].str(), "32766");
+  EXPECT_EQ(std::stoul(m[3]), nodes);
+  EXPECT_EQ(lines.back(), "move h5f7");
 }
 
 TEST_F(ThinkUci, GameOverAnswersBestmove0000) {
