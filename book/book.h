@@ -1,15 +1,67 @@
-// book/book.h: the opening book's state read by the board's set-up.
+// book/book.h: the opening book file, its position keys and the lookup of a
+// position's record; the book move choice and result learning.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstdio>
 
 // 1 when the current game has already been learnt into the book.
 extern int32_t book_learning_done;
 
 #include "board/board.h"
 
-// 1 while a book file is open.
+// The open book, read and written in place; nullptr while no book is open.
+extern FILE* book_file;
+// 1 while a book is open and its header was accepted (then book_file is set).
 extern int32_t book_loaded;
+// 1 when the open book has version 0 (weights instead of game results).
+extern int32_t book_version0;
+// Record number one past the last node: node count + 3.
+extern int32_t book_node_end;
+
+constexpr int BOOK_HEADER_SIZE = 36;
+constexpr int BOOK_NODE_SIZE = 12;
+constexpr char BOOK_BANNER[] = "~Dravelnor openings book";  // 24 bytes in the file, no NUL
+constexpr int BOOK_BANNER_SIZE = 24;
+// Toggled into key1 when black is to move.
+constexpr uint32_t BOOK_BLACK_TO_MOVE = 0x7D3ADEB;
+
+// The position keys' random values, indexed by piece code * 64 + square:
+// [0] key1 white, [1] key1 black, [2] key2 white, [3] key2 black.
+using BookKeyTables = std::array<std::array<uint32_t, 512>, 4>;
+extern const BookKeyTables book_key_tables;
+
+// Closes the open book, then opens and checks the named file (a Windows
+// style name is read too). Prints the outcome; on failure no book is open.
+void OpenBookFile(const char* name);
+void CloseBookFile();
+
+// The two keys of the men on thread_board, without the side-to-move term.
+void ComputeBookKeys(uint32_t* key1, uint32_t* key2);
+// 1, -1 or 0 as (a1, a2) is greater than, smaller than or equal to (b1, b2),
+// comparing as signed 32-bit numbers, first components first.
+int CompareBookKeys(uint32_t a1, uint32_t a2, uint32_t b1, uint32_t b2);
+// 1 when the current position (side to move included) has a node; the book
+// stream then stands at that node's moves_offset field. 0 otherwise.
+int FindBookPosition();
+
+// One entry of a position's move list, with where it lies in the file so
+// that its stats can be updated in place.
+struct BookEntry {
+  uint8_t from;
+  uint8_t to;
+  uint16_t value;       // stats (version 1) or weight (version 0)
+  uint64_t file_offset;
+};
+struct BookMoveList {
+  int count;
+  BookEntry entries[255];
+};
+// FindBookPosition, then reads the node's move list. 0 when the position has
+// no node or its list does not lie wholly inside the file.
+int LookupBookPosition(BookMoveList* list);
+
 // A book move for the position, or 0 (always 0 while no book is open).
 Move ChooseBookMove();
 // Learns the game's result into the book (result 1 won, 0 lost, 2 drawn for

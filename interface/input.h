@@ -1,15 +1,40 @@
-// interface/input.h: the search's view of the command input: the pending
-// buffer, the input-available test and the in-search poll. Until the command
-// interface reads standard input, the poll finds nothing.
+// interface/input.h: the command input. Every line from standard input
+// passes through the one pending buffer; the input loop, the in-search poll
+// and the line reader all take lines from it the same way, so a line is
+// handled once, by whichever takes it first.
 #pragma once
 
 #include <cstdint>
 
 constexpr int PENDING_INPUT_SIZE = 4608;
+// At most one read's worth is appended at a time.
+constexpr int INPUT_CHUNK_SIZE = 4096;
+// The longest line that is handed out, without its '\n'. A longer line is
+// dropped whole, up to and including its '\n'.
+constexpr int MAX_INPUT_LINE = PENDING_INPUT_SIZE - 2;
+
+// Read but not yet taken: complete lines, then perhaps the start of one.
+// NUL-terminated; the bytes behind the NUL are always zero.
 extern char pending_input[PENDING_INPUT_SIZE];
-// Non-zero when input waits on standard input.
+
+// Appends one read of standard input to pending_input: 1 when input was
+// read (even if it all belonged to a dropped overlong line) or when the
+// buffer is full of complete lines and nothing was read, 0 at the end of
+// input. A read error counts as the end of input.
+int ReadInputChunk();
+// Non-zero when a complete line is buffered or standard input can be read
+// without blocking (the end of input counts as readable). Never blocks.
 int InputAvailable();
+// Moves the first complete line into line (at most size - 1 characters are
+// kept; the whole line is consumed): the '\n' is dropped and the first '\r'
+// becomes a blank. 1 when a line was taken, 0 when none is buffered.
+int TakePendingLine(char* line, int size);
+// Waits for the next complete line and takes it: 1, or -1 when the input
+// ends first (line is then empty). A partial last line is never handed out.
+int ReadInputLine(char* line, int size);
 // Handles the buffered complete lines during a search.
 void PollInputDuringSearch();
 // Non-zero once standard input has reached its end: nothing more can arrive.
 int InputClosed();
+// Forgets the buffered text and the end of input, for a new input source.
+void ResetInput();

@@ -37,3 +37,13 @@ extern int32_t use_book_learning;
 extern int32_t book_learning_bound;
 extern int32_t resign_value;
 extern int32_t resign_times;
+extern int32_t aggressivity;            // "Aggressivity" percent, 0 to 300
+extern int32_t cowardice;               // "Cowardice" percent, 0 to 300
+extern int32_t tb_cache_size;           // bytes of the tablebase block cache
+extern int32_t book_learning_mode;      // 0 kill, 1 discover
+extern int32_t use_book_weights;
+extern int32_t variety_of_play;         // percent, 0 to 100
+extern int32_t log_learning_into_file;  // write learn.log lines
+extern int32_t use_egtb;
+constexpr int TB_PATH_SIZE = 1024;
+extern char tb_path[TB_PATH_SIZE];      // tablebase directory list

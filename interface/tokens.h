@@ -1,0 +1,39 @@
+// interface/tokens.h: the one tokenizer and keyword rule for command lines,
+// in-search commands and ini lines.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+constexpr int TOKEN_SLOTS = 2048;
+// The first slots take long tokens (paths, FEN fields); the rest are moves
+// and numbers.
+constexpr int LONG_TOKEN_SLOTS = 64;
+constexpr int LONG_TOKEN_SIZE = 512;
+constexpr int SHORT_TOKEN_SIZE = 16;
+// Bytes of the slot's buffer, its NUL included.
+constexpr int TokenSize(int slot) { return slot < LONG_TOKEN_SLOTS ? LONG_TOKEN_SIZE : SHORT_TOKEN_SIZE; }
+
+// Separator sets: commands; a "level" line (minutes:seconds gives two
+// tokens); ini lines.
+inline constexpr char COMMAND_SEPARATORS[] = " ";
+inline constexpr char LEVEL_SEPARATORS[] = " :";
+inline constexpr char INI_SEPARATORS[] = " =\r\n,\"";
+
+// Each slot points to its own NUL-terminated buffer of TokenSize(slot)
+// bytes, for the whole run. Valid until the next split.
+extern std::array<char*, TOKEN_SLOTS> tokens;
+// Index in the split line of each token's first character; slots beyond
+// the current split keep older values.
+extern int32_t token_offsets[TOKEN_SLOTS];
+
+// Splits line at runs of separator characters into tokens and returns the
+// count (at least 1). Every slot is emptied first. A line that ends in
+// separators has a last, empty token, counted, whose offset is the line's
+// length. A token longer than its slot is cut to fit; after TOKEN_SLOTS
+// tokens the rest of the line is ignored.
+int SplitTokens(const char* line, const char* separators);
+// 1 when text selects keyword: after leading blanks of both, they agree
+// (ignoring case) until either ends, so text may abbreviate the keyword or
+// run on past it. 0 when either is empty or blank.
+int MatchKeyword(const char* keyword, const char* text);

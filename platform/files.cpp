@@ -1,0 +1,99 @@
+// Large-file offsets in the 32-bit build too.
+#define _FILE_OFFSET_BITS 64
+
+#include "platform/files.h"
+
+#include <cstring>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+#ifndef _WIN32
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+// The entry of dir spelt like part but for case; the smallest such name so
+// that the choice does not depend on the directory order. Empty when none.
+std::string FindCaseVariant(const std::string& dir, const std::string& part) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (const dirent* e = readdir(d)) {
+    if (strcasecmp(e->d_name, part.c_str()) == 0 && (best.empty() || std::strcmp(e->d_name, best.c_str()) < 0))
+      best = e->d_name;
+  }
+  closedir(d);
+  return best;
+}
+#endif
+
+}  // namespace
+
+std::string ResolveFileName(const char* name) {
+  std::string path(name ? name : "");
+#ifdef _WIN32
+  return path;
+#else
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  while (!path.empty() && path.back() == ' ') path.pop_back();
+  if (path.empty() || Exists(path)) return path;
+
+  // Walk the parts; keep a part that exists or has no case variant (the
+  // last one may be a file about to be created).
+  std::string done;
+  size_t pos = 0;
+  if (path[0] == '/') {
+    done = "/";
+    pos = 1;
+  }
+  while (pos <= path.size()) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    std::string part = path.substr(pos, slash - pos);
+    if (!part.empty() && part != "." && part != "..") {
+      const std::string dir = done;
+      if (!Exists(dir + part)) {
+        std::string variant = FindCaseVariant(dir, part);
+        if (!variant.empty()) part = variant;
+      }
+    }
+    done += part;
+    if (slash < path.size()) done += '/';
+    pos = slash + 1;
+  }
+  return done;
+#endif
+}
+
+FILE* OpenFileAnyCase(const char* name, const char* mode) {
+  const std::string path = ResolveFileName(name);
+  if (path.empty()) return nullptr;
+  return std::fopen(path.c_str(), mode);
+}
+
+int64_t FileLength(FILE* file) {
+#ifdef _WIN32
+  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+  return _ftelli64(file);
+#else
+  if (fseeko(file, 0, SEEK_END) != 0) return -1;
+  return int64_t(ftello(file));
+#endif
+}
+
+int SeekFile(FILE* file, uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(file, int64_t(offset), SEEK_SET);
+#else
+  if (offset > uint64_t(INT64_MAX)) return -1;
+  return fseeko(file, off_t(offset), SEEK_SET);
+#endif
+}

@@ -1,0 +1,21 @@
+// platform/files.h: opening the engine's own files by names written the way
+// a Windows user writes them, and 64-bit offsets on the open streams.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// The name as this system reads it: '\' taken as '/', trailing blanks
+// dropped (a CRLF command line leaves one), and on a case-sensitive file
+// system each part of the path replaced by an existing entry that differs
+// from it only by case when no entry has the exact spelling.
+std::string ResolveFileName(const char* name);
+// fopen of ResolveFileName(name); nullptr when it fails.
+FILE* OpenFileAnyCase(const char* name, const char* mode);
+
+// Length of the file behind the stream in bytes, or -1. Leaves the stream
+// position undefined: callers seek before their next read.
+int64_t FileLength(FILE* file);
+// 0 on success.
+int SeekFile(FILE* file, uint64_t offset);
