@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "interface/startup.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -75,12 +76,8 @@ double Run(const char* label, const std::vector<Position>& positions, int rounds
 }  // namespace
 
 int main() {
-  InitBoardTables();
-  BuildPieceSquareTables();
-  InitKnightCatchMasks();
-  LoadEvaluationParameters();
-  ClearCaptureStatistics();
-  if (!AllocatePawnHash() || !AllocateEvalCache()) return 1;
+  InitStartupTables();
+  if (!AllocateStartupTables()) return 1;
   const std::vector<Position> positions = MakePositions(4000);
   printf("%zu positions from seeded random games\n", positions.size());
   int64_t sums[4];

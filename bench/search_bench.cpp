@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "board/board.h"
+#include "interface/startup.h"
 #include "board/movekeys.h"
 #include "board/notation.h"
 #include "board/tables.h"
@@ -80,17 +81,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  InitZobristKeys();
-  InitBitboardMasks();
-  InitAttackTables();
-  BuildPieceSquareTables();
-  InitKnightDistance();
-  InitKnightCatchMasks();
-  LoadEvaluationParameters();
-  ClearCaptureStatistics();
-  ResetResignWindow();
-  if (!AllocateHashTables()) return 1;
-  BuildMoveKeyTable();
+  InitStartupTables();
+  if (!AllocateStartupTables()) return 1;
   NewGame();
 
   // A fixed-depth search with no clock and no output.
