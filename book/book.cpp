@@ -62,22 +62,22 @@ bool ReadAt(uint64_t offset, void* buffer, size_t size) {
 void RefuseBook(const char* message) {
   std::puts(message);
   std::fflush(stdout);
-  CloseBookFile();
+  CloseOpeningBook();
 }
 
 }  // namespace
 
 extern constexpr BookKeyTables book_key_tables = MakeBookKeyTables();
 
-void CloseBookFile() {
+void CloseOpeningBook() {
   if (book_file) std::fclose(book_file);
   book_file = nullptr;
   book_loaded = 0;
   book_length = 0;
 }
 
-void OpenBookFile(const char* name) {
-  if (book_loaded || book_file) CloseBookFile();
+void OpenOpeningBook(const char* name) {
+  if (book_loaded || book_file) CloseOpeningBook();
 
   // Opened for update from the start: learning writes the stats in place,
   // and a book that cannot be written is refused like a missing one.
@@ -117,7 +117,7 @@ void OpenBookFile(const char* name) {
     if (version > 1) {
       std::printf("Book version %d not supported\n", version);
       std::fflush(stdout);
-      CloseBookFile();
+      CloseOpeningBook();
       return;
     }
   }
@@ -202,3 +202,32 @@ Move ChooseBookMove() { return 0; }
 void LearnBookFromGame(int) { book_learning_done = 1; }
 void LearnAfterSearch() {}
 void FindLearnRecord(uint32_t, uint32_t, uint32_t*, int32_t*, uint32_t*, uint32_t* offset) { *offset = 0; }
+
+void PrintBookMoves() {
+  BookMoveList list;
+  if (!LookupBookPosition(&list)) {
+    std::puts("No moves from current pos in book");
+    std::fflush(stdout);
+    return;
+  }
+  std::printf("%d moves from current pos in book:\n", list.count);
+  std::fflush(stdout);
+  for (int i = 0; i < list.count; i++) {
+    const BookEntry& e = list.entries[i];
+    std::printf("%c%c%c%c ", 'a' + e.from % 8, '1' + e.from / 8, 'a' + e.to % 8, '1' + e.to / 8);
+    if (book_version0) {
+      std::printf("%d\n", e.value);
+      continue;
+    }
+    if (e.value == 0) {
+      std::puts("?");
+    } else if (e.value == 0xFFFF) {
+      std::puts("-");
+    } else {
+      const int lo = e.value & 0xFF, hi = e.value >> 8;
+      std::printf("%d%% (not less than %d game(s))\n", lo * 100 / (lo + hi), (lo + hi) / 2);
+    }
+    std::fflush(stdout);
+  }
+  std::fflush(stdout);
+}

@@ -34,8 +34,8 @@ extern const BookKeyTables book_key_tables;
 
 // Closes the open book, then opens and checks the named file (a Windows
 // style name is read too). Prints the outcome; on failure no book is open.
-void OpenBookFile(const char* name);
-void CloseBookFile();
+void OpenOpeningBook(const char* name);
+void CloseOpeningBook();
 
 // The two keys of the men on thread_board, without the side-to-move term.
 void ComputeBookKeys(uint32_t* key1, uint32_t* key2);
@@ -71,3 +71,11 @@ void LearnBookFromGame(int result);
 void LearnAfterSearch();
 // Looks the position up in the learning file; *offset = 0 when not found.
 void FindLearnRecord(uint32_t key0, uint32_t key1, uint32_t* depth, int32_t* score, uint32_t* move, uint32_t* offset);
+
+// The position-learning file, open from start-up to exit while learning is
+// on; nullptr when none is open.
+extern FILE* learning_file;
+void OpenLearningFile(const char* name);
+void CloseLearningFile();
+// Prints the book moves of the position (a book must be loaded).
+void PrintBookMoves();

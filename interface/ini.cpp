@@ -16,22 +16,6 @@ namespace {
 // size, each taken as a line of its own.
 constexpr int INI_LINE_LIMIT = 249;
 
-// The leading decimal number of the text as atoi reads it, but saturated to
-// the 32-bit range instead of overflowing, so that a huge value fails the
-// range tests rather than wrapping into them.
-int32_t ReadNumber(const char* text) {
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
-  int64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; text++) {
-    value = value * 10 + (*text - '0');
-    if (value > int64_t(INT32_MAX) + 1) value = int64_t(INT32_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  return int32_t(value);
-}
-
 void Warn(int line, const char* what) {
   std::printf("Dravelnor.ini(%d) WARNING: %s\n", line, what);
   std::fflush(stdout);
@@ -116,7 +100,7 @@ void HandleLine(int line_number, char* line) {
   if (key == KEY_COUNT) return;
 
   const char* value = tokens[1];
-  const int32_t number = ReadNumber(value);
+  const int32_t number = ReadDecimal(value);
   const int n = line_number;
   switch (key) {
     case TRANSPOSITION_SIZE_MB:
@@ -162,9 +146,9 @@ void HandleLine(int line_number, char* line) {
       if (value[0] == '\0') break;
       const char* rest = line + token_offsets[1];
       if (key == EGTB_PATH)
-        std::snprintf(tb_path, sizeof tb_path, "%s", rest);
+        CopyPathString(rest);
       else
-        OpenBookFile(rest);
+        OpenOpeningBook(rest);
       break;
     }
     case BOOK_LEARNING_MODE:

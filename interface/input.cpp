@@ -92,7 +92,6 @@ int ReadInputLine(char* line, int size) {
   return 1;
 }
 
-void PollInputDuringSearch() {}
 
 int InputClosed() { return input_closed; }
 

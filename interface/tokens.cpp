@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/tables.h"
+#include "interface/options.h"
 
 namespace {
 
@@ -58,5 +59,40 @@ int MatchKeyword(const char* keyword, const char* text) {
   for (; *keyword != '\0' && *text != '\0'; keyword++, text++) {
     if (case_fold_table[uint8_t(*keyword)] != case_fold_table[uint8_t(*text)]) return 0;
   }
+  return 1;
+}
+
+int CopyPathString(const char* text) {
+  const size_t length = std::strlen(text);
+  if (length >= TB_PATH_SIZE) return 0;
+  std::memcpy(tb_path, text, length + 1);
+  return 1;
+}
+
+const char* RestOfLine(const char* line, int slot) {
+  if (slot >= TOKEN_SLOTS || tokens[slot][0] == '\0') return "";
+  const size_t length = std::strlen(line);
+  if (size_t(token_offsets[slot]) >= length) return "";
+  return line + token_offsets[slot];
+}
+
+int32_t ReadDecimal(const char* text) {
+  while (*text == ' ' || *text == '\t') text++;
+  bool negative = false;
+  if (*text == '+' || *text == '-') negative = *text++ == '-';
+  int64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; text++) {
+    value = value * 10 + (*text - '0');
+    if (value > int64_t(INT32_MAX) + 1) value = int64_t(INT32_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) value = INT32_MAX;
+  return int32_t(value);
+}
+
+int BeginsWithWord(const char* word, const char* line) {
+  while (*line == ' ') line++;
+  for (; *word; word++, line++)
+    if (case_fold_table[uint8_t(*line)] != uint8_t(*word)) return 0;
   return 1;
 }

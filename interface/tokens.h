@@ -37,3 +37,16 @@ int SplitTokens(const char* line, const char* separators);
 // (ignoring case) until either ends, so text may abbreviate the keyword or
 // run on past it. 0 when either is empty or blank.
 int MatchKeyword(const char* keyword, const char* text);
+
+// Copies a whole path text (blanks and quotes kept) into tb_path; a text too
+// long for it is refused (0) and tb_path is left as it was.
+int CopyPathString(const char* text);
+// The rest of the line from token slot on, or "" when that token is empty
+// (an empty last token's offset may be stale).
+const char* RestOfLine(const char* line, int slot);
+// The leading decimal number of the text as atoi reads it (leading blanks,
+// a sign, digits; 0 without digits), saturated to the 32-bit range.
+int32_t ReadDecimal(const char* text);
+// 1 when, after its leading blanks, line begins with the whole word (given
+// in lower case), letters compared without regard to case.
+int BeginsWithWord(const char* word, const char* line);

@@ -105,7 +105,7 @@ class BookFileTest : public ::testing::Test {
     use_book_weights = 1;
   }
   void TearDown() override {
-    CloseBookFile();
+    CloseOpeningBook();
     fs::remove_all(dir_);
     use_book_learning = 1;
     use_book_weights = 1;
@@ -119,7 +119,7 @@ class BookFileTest : public ::testing::Test {
   // Opens the book and returns what it printed.
   static std::string Open(const std::string& name) {
     testing::internal::CaptureStdout();
-    OpenBookFile(name.c_str());
+    OpenOpeningBook(name.c_str());
     return testing::internal::GetCapturedStdout();
   }
   static void ExpectNoBook() {

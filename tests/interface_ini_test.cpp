@@ -88,7 +88,7 @@ class IniTest : public ::testing::Test {
     Settings{}.Apply();
   }
   void TearDown() override {
-    CloseBookFile();
+    CloseOpeningBook();
     Settings{}.Apply();
     fs::remove_all(dir_);
   }
