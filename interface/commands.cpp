@@ -33,6 +33,15 @@ void PrintBits(int value) {
   for (int bit = 0; bit < 8; bit++) std::putchar((value >> bit) & 1 ? '1' : '0');
 }
 
+Move ParseTypedMove(const char* text) {
+  if (!IsCoordinateMoveText(text)) return 0;
+  char move_text[6] = {};
+  for (int i = 0; i < 5 && text[i]; i++) move_text[i] = text[i];
+  move_text[0] = char(case_fold_table[uint8_t(move_text[0])]);
+  move_text[2] = char(case_fold_table[uint8_t(move_text[2])]);
+  return ParseCoordinateMove(move_text);
+}
+
 int PlayTypedMove(Move move) {
   if (move == 0 || !IsLegalMove(move)) return 0;
   if (!GameHasRoomForMove()) return 0;
@@ -59,11 +68,7 @@ int32_t TimeArgument(const char* text, int64_t factor) { return Clamp(int64_t(Re
 // The first four characters of the line itself, without skipping blanks.
 int TypedMove(int) {
   if (!IsCoordinateMoveText(command_line)) return 0;
-  char text[6] = {};
-  for (int i = 0; i < 5 && command_line[i]; i++) text[i] = command_line[i];
-  text[0] = char(case_fold_table[uint8_t(text[0])]);
-  text[2] = char(case_fold_table[uint8_t(text[2])]);
-  const Move move = ParseCoordinateMove(text);
+  const Move move = ParseTypedMove(command_line);
   if (!PlayTypedMove(move)) {
     if (move && IsLegalMove(move))
       std::printf("Illegal move (the game is too long to go on): %s\n", command_line);

@@ -13,6 +13,10 @@ extern char command_line[COMMAND_LINE_SIZE];
 void ProcessCommand();
 // Bits 0 to 7 of value as '0'/'1' characters, bit 0 first, no line feed.
 void PrintBits(int value);
+// The move of a coordinate text ("e2e4", "E7E8q"; file letters in either
+// case, a fifth character 'q', 'r', 'b' or 'n' promotes), pieces taken from
+// the board; 0 when the text does not have that shape. No legality test.
+Move ParseTypedMove(const char* text);
 // Makes a move typed or sent by a front end, after the legality test and
 // the room test of the game history: 1 when it was made.
 int PlayTypedMove(Move move);

@@ -17,6 +17,7 @@
 #include "interface/ini.h"
 #include "interface/input.h"
 #include "interface/options.h"
+#include "interface/uci.h"
 #include "platform/random.h"
 #include "search/driver.h"
 #include "search/search.h"
@@ -179,8 +180,12 @@ void StartEngine() {
 void RunInputLoop() {
   for (;;) {
     while (!TakePendingLine(command_line, COMMAND_LINE_SIZE)) {
-      // Nothing more can come: leave as "quit" does.
-      if (!ReadInputChunk()) ExitProgram(0);
+      // Nothing more can come: answer a held ponder search as "stop" would,
+      // then leave as "quit" does.
+      if (!ReadInputChunk()) {
+        TopLevelStop();
+        ExitProgram(0);
+      }
     }
     ProcessCommand();
   }

@@ -30,17 +30,6 @@ int32_t Clamp(int64_t value, int32_t low, int32_t high) {
 // clock would read as "no clock").
 int32_t MillisecondsArgument(const char* text) { return Clamp(ReadDecimal(text), 0, INT32_MAX) / 10; }
 
-// A coordinate-move token with its file letters in lower case; 0 when the
-// token does not have the shape of one.
-Move ParseMoveToken(const char* token) {
-  if (!IsCoordinateMoveText(token)) return 0;
-  char text[6] = {};
-  for (int i = 0; i < 5 && token[i]; i++) text[i] = token[i];
-  text[0] = char(case_fold_table[uint8_t(text[0])]);
-  text[2] = char(case_fold_table[uint8_t(text[2])]);
-  return ParseCoordinateMove(text);
-}
-
 // A file name sent by a front end, without the blank a CRLF line leaves.
 std::string TrimmedName(const char* text) {
   std::string name = text;
@@ -154,7 +143,7 @@ void UciPosition(int n) {
   if (n <= 3) return;
   int first = 2;
   while (first < n && !MatchKeyword("moves", tokens[first])) first++;
-  for (int i = first + 1; i < n; i++) PlayTypedMove(ParseMoveToken(tokens[i]));
+  for (int i = first + 1; i < n; i++) PlayTypedMove(ParseTypedMove(tokens[i]));
 }
 
 void UciGo(int n) {
@@ -205,7 +194,7 @@ void UciGo(int n) {
       } else if (MatchKeyword("searchmoves", t)) {
         // Only legal moves, each once: a list with none left searches all.
         for (int j = i + 1; j < n && search_moves_count < int(std::size(search_moves)); j++) {
-          const Move move = ParseMoveToken(tokens[j]);
+          const Move move = ParseTypedMove(tokens[j]);
           if (!move || !IsLegalMove(move)) continue;
           bool seen = false;
           for (int k = 0; k < search_moves_count; k++) seen |= search_moves[k] == move;
