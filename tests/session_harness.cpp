@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,6 +65,8 @@ std::vector<std::string> CommandLine() {
 }
 
 }  // namespace
+
+bool RunsUnderEmulator() { return std::string(DRAVELNOR_EMULATOR).size() > 0; }
 
 const std::string& WaitResult::match() const {
   static const std::string none;
@@ -122,6 +125,7 @@ EngineSession::EngineSession(SessionOptions options) {
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   const std::string stderr_path = directory_ + "/stderr.txt";
+  const long long limit = options.address_space_limit;
 
   const pid_t pid = fork();
   if (pid < 0) {
@@ -138,6 +142,10 @@ EngineSession::EngineSession(SessionOptions options) {
         (err >= 0 && dup2(err, 2) < 0))
       _exit(126);
     std::signal(SIGPIPE, SIG_DFL);
+    if (limit > 0) {
+      const struct rlimit address_space = {rlim_t(limit), rlim_t(limit)};
+      if (setrlimit(RLIMIT_AS, &address_space) != 0) _exit(125);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }

@@ -27,7 +27,13 @@ struct SessionOptions {
   bool copy_values = true;
   // Written into the working directory before the engine starts.
   std::vector<ExtraFile> files;
+  // A limit on the engine's address space in bytes (0: none), to make its
+  // large allocations fail.
+  long long address_space_limit = 0;
 };
+// True when the engine runs under an emulator, whose own address space
+// needs make a limit meaningless.
+bool RunsUnderEmulator();
 
 // What WaitFor collected: every line read, the matching one last.
 struct WaitResult {

@@ -212,3 +212,50 @@ TEST(SessionStartup, LinesSentTogetherAreHandledInOrderUpToTheQuit) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr long long kSmallAddressSpace = 512ll << 20;
+constexpr char kAllocationMessage[] = "An error occured while memory allocation!";
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+// A hash table that cannot be had ends the engine with status 1 after the
+// message, at start-up (before the echo) and when an option resizes it.
+TEST(SessionStartup, FailedHashAllocationExitsWithStatusOne) {
+  if (RunsUnderEmulator()) GTEST_SKIP() << "an address-space limit also limits the emulator";
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+#endif
+  {
+    SessionOptions options;
+    options.address_space_limit = kSmallAddressSpace;
+    options.files.push_back({"Dravelnor.ini", "TranspositionSizeMb 1024\n"});
+    EngineSession engine(options);
+    ASSERT_TRUE(engine.started()) << engine.error();
+    const ExitResult result = engine.WaitExit();
+    ASSERT_TRUE(result.exited) << engine.TranscriptText();
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(Contains(engine.transcript(), kAllocationMessage)) << engine.TranscriptText();
+    EXPECT_FALSE(Contains(engine.transcript(), "Transposition size is")) << engine.TranscriptText();
+  }
+  {
+    SessionOptions options;
+    options.address_space_limit = kSmallAddressSpace;
+    EngineSession engine(options);
+    ASSERT_TRUE(engine.started()) << engine.error();
+    // The default sizes fit in the limit: the engine answers.
+    ASSERT_TRUE(engine.Sync().matched) << engine.TranscriptText();
+    engine.Send("setoption name Hash value 1024");
+    const ExitResult result = engine.WaitExit();
+    ASSERT_TRUE(result.exited) << engine.TranscriptText();
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(Contains(engine.transcript(), kAllocationMessage)) << engine.TranscriptText();
+  }
+}
