@@ -70,6 +70,14 @@ int IsInTypedMoveList(Move move) {
   return 0;
 }
 
+// The node limit is checked where the input is polled: under a limit the
+// checks come often enough that the search stops close to it.
+int32_t NodeLimitedPollInterval(int32_t interval) {
+  if (node_limit <= 0) return interval;
+  const int32_t step = node_limit / 16 > 100 ? node_limit / 16 : 100;
+  return step < interval ? step : interval;
+}
+
 void PrintNoMove() {
   pending_best_move = 0;
   std::printf("bestmove 0000\n");
@@ -91,7 +99,7 @@ void ResetResignWindow() {
 void AllocateTime() {
   if (time_left == -1 && fixed_move_time == 0) {
     target_time = hard_time_limit = 9999999;
-    poll_interval = 50000;
+    poll_interval = NodeLimitedPollInterval(50000);
     return;
   }
   if (fixed_move_time != 0) {
@@ -129,7 +137,7 @@ void AllocateTime() {
     hard_time_limit = ClampTime(Min(Min(r >> 1, 7 * t), h));
     target_time = ClampTime(Max(3 * t / 4, 1));
   }
-  poll_interval = target_time >= 301 ? 50000 : target_time < 101 ? 5000 : 20000;
+  poll_interval = NodeLimitedPollInterval(target_time >= 301 ? 50000 : target_time < 101 ? 5000 : 20000);
 }
 
 void Think() {
@@ -261,7 +269,7 @@ void Think() {
       if (!predicted_move || !IsInTypedMoveList(predicted_move)) break;
     }
 
-    std::printf("Hint: %s\n", MoveToSquaresText(text, predicted_move));
+    std::printf("Hint: %s\n", MoveToText(text, predicted_move));
     std::fflush(stdout);
     MakeMove(predicted_move, 1);
   }
