@@ -537,3 +537,38 @@ TEST(SessionUci, SilentCommandsPrintNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The nodes of the last "info" line that reports them, or -1.
+long long LastReportedNodes(const std::vector<std::string>& lines) {
+  long long nodes = -1;
+  for (const std::string& line : lines) {
+    const std::vector<std::string> words = Split(line);
+    for (size_t i = 0; i + 1 < words.size(); i++)
+      if (words[i] == "nodes") nodes = std::stoll(words[i + 1]);
+  }
+  return nodes;
+}
+
+}  // namespace
+
+// A node limit holds to within a small overshoot: the search checks it far
+// more often than its input poll of quiet positions would.
+TEST(SessionUci, NodeLimitHolds) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  Uci(engine);
+  const Game setup{"startpos", {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6"}};
+  for (const int limit : {3000, 5000, 20000}) {
+    SCOPED_TRACE(limit);
+    EXPECT_EQ(Join(engine.Run("ucinewgame")), "");
+    EXPECT_EQ(Join(engine.Run(setup.Command())), "");
+    ASSERT_TRUE(engine.Send("go nodes " + std::to_string(limit)));
+    const Answer answer = WaitBestmove(engine);
+    ExpectLegalAnswer(setup, answer);
+    const long long nodes = LastReportedNodes(answer.before);
+    ASSERT_GT(nodes, 0) << engine.TranscriptText();
+    EXPECT_LE(nodes, limit + limit / 2) << engine.TranscriptText();
+  }
+}
