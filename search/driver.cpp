@@ -269,7 +269,7 @@ void Think() {
       if (!predicted_move || !IsInTypedMoveList(predicted_move)) break;
     }
 
-    std::printf("Hint: %s\n", MoveToText(text, predicted_move));
+    std::printf("Hint: %s\n", MoveToSquaresText(text, predicted_move));
     std::fflush(stdout);
     MakeMove(predicted_move, 1);
   }
