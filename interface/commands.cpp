@@ -55,10 +55,6 @@ namespace {
 // keywords after its own.
 using Handler = int (*)(int n);
 
-int32_t Clamp(int64_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : int32_t(value);
-}
-
 // A clock or time in the engine's centiseconds: never below 0, which would
 // read as "no clock" (-1) or be meaningless.
 int32_t TimeArgument(const char* text, int64_t factor) { return Clamp(int64_t(ReadDecimal(text)) * factor, 0, INT32_MAX); }

@@ -47,6 +47,10 @@ const char* RestOfLine(const char* line, int slot);
 // The leading decimal number of the text as atoi reads it (leading blanks,
 // a sign, digits; 0 without digits), saturated to the 32-bit range.
 int32_t ReadDecimal(const char* text);
+// A number held to [low, high], for values read from commands.
+inline int32_t Clamp(int64_t value, int32_t low, int32_t high) {
+  return value < low ? low : value > high ? high : int32_t(value);
+}
 // 1 when, after its leading blanks, line begins with the whole word (given
 // in lower case), letters compared without regard to case.
 int BeginsWithWord(const char* word, const char* line);

@@ -22,10 +22,6 @@
 
 namespace {
 
-int32_t Clamp(int64_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : int32_t(value);
-}
-
 // UCI milliseconds as the engine's centiseconds, never negative (a negative
 // clock would read as "no clock").
 int32_t MillisecondsArgument(const char* text) { return Clamp(ReadDecimal(text), 0, INT32_MAX) / 10; }
