@@ -5,6 +5,13 @@
 //
 // Usage: search_bench [depth]   (run from the build directory, which holds
 // values.txt)
+//
+// The searches never read standard input: the engine's input descriptor is
+// an empty pipe whose writing end stays open, so neither a closed standard
+// input (which ends searches that only input could end) nor lines waiting on
+// it can change what is searched.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +25,7 @@
 #include "eval/params.h"
 #include "eval/pst.h"
 #include "interface/options.h"
+#include "platform/stdin.h"
 #include "search/driver.h"
 #include "search/search.h"
 #include "search/tables.h"
@@ -80,6 +88,13 @@ int main(int argc, char** argv) {
     std::printf("depth must lie in 1..%d\n", 98 - ENDGAME_EXTRA_DEPTH);
     return 2;
   }
+
+  int quiet_input[2];
+  if (pipe(quiet_input) != 0) {
+    std::perror("pipe");
+    return 1;
+  }
+  input_descriptor = quiet_input[0];
 
   InitStartupTables();
   if (!AllocateStartupTables()) return 1;

@@ -1,0 +1,31 @@
+# Runs the search benchmark at the recorded depth and compares its node-count
+# signature with the recorded one.
+#   cmake -DBENCH=<search_bench> -DRECORD=<search_signature.txt>
+#         [-DEMULATOR=<prog|args>] -P check_search_signature.cmake
+file(STRINGS "${RECORD}" lines REGEX "^[0-9]+ [0-9]+$")
+list(LENGTH lines count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "${RECORD} must hold exactly one line \"DEPTH NODES\"")
+endif()
+string(REPLACE " " ";" fields "${lines}")
+list(GET fields 0 depth)
+list(GET fields 1 expected)
+set(command ${BENCH} ${depth})
+if(EMULATOR)
+  string(REPLACE "|" ";" emulator "${EMULATOR}")
+  set(command ${emulator} ${BENCH} ${depth})
+endif()
+get_filename_component(bench_dir "${BENCH}" DIRECTORY)
+execute_process(COMMAND ${command} WORKING_DIRECTORY "${bench_dir}" INPUT_FILE /dev/null
+                OUTPUT_VARIABLE output RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "search_bench failed (${status}):\n${output}")
+endif()
+string(REGEX MATCH "signature ([0-9]+)" found "${output}")
+if(NOT found)
+  message(FATAL_ERROR "search_bench printed no signature:\n${output}")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL expected)
+  message(FATAL_ERROR "search signature ${CMAKE_MATCH_1} at depth ${depth}, recorded ${expected}:\n${output}")
+endif()
+message(STATUS "search signature ${expected} at depth ${depth}")
