@@ -1,10 +1,14 @@
 #include "book/book.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "board/makemove.h"
+#include "board/notation.h"
 #include "board/tables.h"
 #include "interface/options.h"
 #include "platform/files.h"
+#include "platform/random.h"
 
 int32_t book_learning_done = 1;
 
@@ -57,6 +61,16 @@ bool ReadAt(uint64_t offset, void* buffer, size_t size) {
   if (!book_file || offset + size > uint64_t(book_length)) return false;
   if (SeekFile(book_file, offset) != 0) return false;
   return std::fread(buffer, 1, size, book_file) == size;
+}
+
+// Writes one entry's two counters in place (low byte first) and flushes, so
+// that a front end that kills the engine loses no learning.
+void WriteBookStats(uint64_t entry_offset, int lo, int hi) {
+  const uint8_t bytes[2] = {uint8_t(lo), uint8_t(hi)};
+  // A seek always separates the reads before from this write.
+  if (SeekFile(book_file, entry_offset + 2) != 0) return;
+  std::fwrite(bytes, 1, 2, book_file);
+  std::fflush(book_file);
 }
 
 void RefuseBook(const char* message) {
@@ -196,12 +210,151 @@ int LookupBookPosition(BookMoveList* list) {
   return 1;
 }
 
-// The move choice and result learning come later: no book move yet, nothing
-// to learn into.
-Move ChooseBookMove() { return 0; }
-void LearnBookFromGame(int) { book_learning_done = 1; }
-void LearnAfterSearch() {}
-void FindLearnRecord(uint32_t, uint32_t, uint32_t*, int32_t*, uint32_t*, uint32_t* offset) { *offset = 0; }
+int BookEntryIsUsable(const BookEntry& e) {
+  if (e.from > 63 || e.to > 63) return 0;  // the format has no such squares
+  return book_version0 ? e.value != BOOK_WEIGHT_DISABLED : e.value != BOOK_STATS_DISABLED;
+}
+
+int BookEntryScore(uint16_t stats) {
+  const int lo = stats & 0xFF, hi = stats >> 8;
+  return stats == 0 ? BOOK_SCORE_UNPLAYED : lo * 1000 / (lo + hi);
+}
+
+Move CompleteBookMove(Move move) {
+  const int to = MoveTo(move);
+  const int last_rank = thread_board.SideToMove == WHITE ? 7 : 0;
+  if (MovePiece(move) == PAWN && to >> 3 == last_rank) move |= Move(QUEEN) << 18;
+  return move;
+}
+
+namespace {
+
+// The move word of an entry as the current board makes it, or 0 when the
+// move (with its queen promotion) is not legal here: positions that differ
+// only in castling rights or the en passant state share a node.
+Move LegalBookMove(int from, int to) {
+  const Move move = MakeMoveWord(from, to, int(thread_board.Square[from]), int(thread_board.Square[to]));
+  return IsLegalMove(CompleteBookMove(move)) ? move : 0;
+}
+
+}  // namespace
+
+int32_t book_move_from[256];
+int32_t book_move_to[256];
+int32_t book_move_stats[256];
+
+Move ChooseBookMoveV0() {
+  BookMoveList list;
+  if (!LookupBookPosition(&list)) return 0;
+  int enabled = 0;
+  for (int i = 0; i < list.count; i++) enabled += BookEntryIsUsable(list.entries[i]);
+  if (enabled == 0) return 0;
+  int r = Random15() % enabled;
+  for (int i = 0; i < list.count; i++) {
+    const BookEntry& e = list.entries[i];
+    if (BookEntryIsUsable(e) && r-- == 0) return LegalBookMove(e.from, e.to);
+  }
+  return 0;
+}
+
+Move ChooseBookMove() {
+  if (book_version0) return ChooseBookMoveV0();
+  BookMoveList list;
+  if (!LookupBookPosition(&list)) return 0;
+  int enabled = 0;
+  for (int i = 0; i < list.count; i++) {
+    const BookEntry& e = list.entries[i];
+    book_move_from[i] = e.from;
+    book_move_to[i] = e.to;
+    book_move_stats[i] = e.value;
+    enabled += BookEntryIsUsable(e);
+  }
+  if (enabled == 0) return 0;
+
+  int chosen = -1;
+  if (book_learning_mode == BOOK_MODE_DISCOVER) {
+    // The least tried move; of equally tried ones the better, the earlier on
+    // a full tie.
+    int fewest = 0, best = 0;
+    for (int i = 0; i < list.count; i++) {
+      if (!BookEntryIsUsable(list.entries[i])) continue;
+      const uint16_t stats = list.entries[i].value;
+      const int games = (stats & 0xFF) + (stats >> 8), score = BookEntryScore(stats);
+      if (chosen < 0 || games < fewest || (games == fewest && score > best)) {
+        chosen = i;
+        fewest = games;
+        best = score;
+      }
+    }
+  } else if (use_book_weights) {
+    int best = 0;
+    for (int i = 0; i < list.count; i++)
+      if (BookEntryIsUsable(list.entries[i])) best = std::max(best, BookEntryScore(list.entries[i].value));
+    const int threshold = (100 - variety_of_play) * best / 100;
+    int candidates = 0;
+    for (int i = 0; i < list.count; i++) {
+      const BookEntry& e = list.entries[i];
+      if (!BookEntryIsUsable(e) || BookEntryScore(e.value) < threshold) continue;
+      book_move_from[candidates] = e.from;
+      book_move_to[candidates] = e.to;
+      candidates++;
+    }
+    const int pick = Random15() % candidates;
+    return LegalBookMove(book_move_from[pick], book_move_to[pick]);
+  } else {
+    for (int i = 0; i < list.count && chosen < 0; i++)
+      if (BookEntryIsUsable(list.entries[i])) chosen = i;
+  }
+  return LegalBookMove(book_move_from[chosen], book_move_to[chosen]);
+}
+
+int BookLearningDue() { return use_book_learning && book_file && !book_learning_done && !silent_search; }
+
+void UpdateBookMoveStats(int result, Move move) {
+  BookMoveList list;
+  if (book_version0 || !LookupBookPosition(&list)) return;
+  int index = -1;
+  for (int i = 0; i < list.count && index < 0; i++) {
+    const BookEntry& e = list.entries[i];
+    if (BookEntryIsUsable(e) && e.from == MoveFrom(move) && e.to == MoveTo(move)) index = i;
+  }
+  if (index < 0) return;
+
+  const uint16_t stats = list.entries[index].value;
+  int lo = stats & 0xFF, hi = stats >> 8;
+  if (result == 2) {
+    lo++;
+    hi++;
+  } else if (result == 1) {
+    lo += 2;
+  } else {
+    hi += 2;
+  }
+  if (lo > BOOK_COUNTER_MAX || hi > BOOK_COUNTER_MAX) {
+    // Scale the whole list down by a third so that its proportions stay.
+    for (int i = 0; i < list.count; i++) {
+      const BookEntry& e = list.entries[i];
+      if (e.value == 0 || e.value == BOOK_STATS_DISABLED || i == index) continue;
+      WriteBookStats(e.file_offset, (e.value & 0xFF) * 2 / 3, (e.value >> 8) * 2 / 3);
+    }
+    lo = lo * 2 / 3;
+    hi = hi * 2 / 3;
+  }
+  WriteBookStats(list.entries[index].file_offset, lo, hi);
+}
+
+void LearnBookFromGame(int result) {
+  const int plies = game_ply;
+  while (game_ply > 0) {
+    UnmakeMove();
+    if (game_ply == 0) break;
+    UnmakeMove();
+    if (game_ply == 0) break;
+    UpdateBookMoveStats(result, game_history[game_ply].Move);
+  }
+  while (game_ply < plies) MakeMove(game_history[game_ply].Move, 1);
+  book_learning_done = 1;
+}
 
 void PrintBookMoves() {
   BookMoveList list;
@@ -221,7 +374,7 @@ void PrintBookMoves() {
     }
     if (e.value == 0) {
       std::puts("?");
-    } else if (e.value == 0xFFFF) {
+    } else if (e.value == BOOK_STATS_DISABLED) {
       std::puts("-");
     } else {
       const int lo = e.value & 0xFF, hi = e.value >> 8;
@@ -231,3 +384,7 @@ void PrintBookMoves() {
   }
   std::fflush(stdout);
 }
+
+// Position learning comes with the learning file's records.
+void LearnAfterSearch() {}
+void FindLearnRecord(uint32_t, uint32_t, uint32_t*, int32_t*, uint32_t*, uint32_t* offset) { *offset = 0; }

@@ -62,10 +62,47 @@ struct BookMoveList {
 // no node or its list does not lie wholly inside the file.
 int LookupBookPosition(BookMoveList* list);
 
-// A book move for the position, or 0 (always 0 while no book is open).
+// stats of a version 1 entry: low byte the points of the side that played
+// the move, high byte its opponent's (a win 2, a draw 1 each); 0 no games.
+constexpr uint16_t BOOK_STATS_DISABLED = 0xFFFF;  // never chosen, never updated
+constexpr uint16_t BOOK_WEIGHT_DISABLED = 255;    // version 0
+constexpr int BOOK_COUNTER_MAX = 254;             // learning keeps both counters here
+constexpr int BOOK_SCORE_UNPLAYED = 500;          // of 1000, for stats 0
+constexpr int BOOK_MODE_DISCOVER = 1;             // book_learning_mode: try the least played
+
+// 0 for an entry that is never chosen or learnt: disabled, or a square
+// byte the format does not allow.
+int BookEntryIsUsable(const BookEntry& e);
+// A version 1 entry's score, 0 to 1000: the share of its points.
+int BookEntryScore(uint16_t stats);
+// The book move as it is played: a pawn move onto the last rank promotes to
+// a queen.
+Move CompleteBookMove(Move move);
+
+// The entries of the last version 1 choice, in list order (the weights mode
+// leaves its candidates at the front of the squares).
+extern int32_t book_move_from[256];
+extern int32_t book_move_to[256];
+extern int32_t book_move_stats[256];
+
+// A legal book move for the position (its moving and captured piece from the
+// board, no promotion bits: see CompleteBookMove), or 0 when the book has
+// none here. The weights mode and version 0 books draw one Random15 number.
 Move ChooseBookMove();
+Move ChooseBookMoveV0();
+
+// 1 when a finished or decided game may be learnt into the book now: book
+// learning on, a book open, this game not yet learnt, and not a silent
+// (tool) search.
+int BookLearningDue();
+// Adds one result (1 won, 0 lost, 2 drawn, for the side that played it) to
+// the first usable entry of move's squares in the current position's list,
+// in place; version 1 books only.
+void UpdateBookMoveStats(int result, Move move);
 // Learns the game's result into the book (result 1 won, 0 lost, 2 drawn for
-// the side to move); sets book_learning_done.
+// the side to move): every move of that side in the game history but one
+// played from the starting position; the board is restored. Sets
+// book_learning_done.
 void LearnBookFromGame(int result);
 // Position learning after a move, when learning is on.
 void LearnAfterSearch();

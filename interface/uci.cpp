@@ -98,8 +98,7 @@ void UciSetOption(int n) {
 }
 
 void LearnDrawnGame() {
-  if (use_book_learning && book_loaded && !book_learning_done && int(thread_board.SideToMove) != root_side &&
-      game_ply != 0) {
+  if (BookLearningDue() && int(thread_board.SideToMove) != root_side && game_ply != 0) {
     UnmakeMove();
     LearnBookFromGame(2);
   }

@@ -213,7 +213,7 @@ void Think() {
 
     if (new_game_pending) break;
 
-    if (use_book_learning && book_loaded && !book_move_played && !book_learning_done && std::abs(s) > book_learning_bound)
+    if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound)
       LearnBookFromGame(s >= 0 ? 1 : 0);
 
     // Outside UCI "go ponder" has no meaning: the move is played as usual.

@@ -251,7 +251,7 @@ int HasInsufficientMaterial(int side) {
 }
 
 void Announce(const char* text, int print, int learn) {
-  if (learn && use_book_learning && book_loaded && !book_learning_done) LearnBookFromGame(2);
+  if (learn && BookLearningDue()) LearnBookFromGame(2);
   if (print) {
     std::printf("%s\n", text);
     std::fflush(stdout);
@@ -325,9 +325,7 @@ int SearchRoot(int max_depth_arg, int use_book) {
         ponder_done = 1;
         ponder_reply = 0;
       }
-      const int to = MoveTo(move);
-      if (MovePiece(move) == PAWN && (thread_board.SideToMove == WHITE ? to >= 56 : to < 8))
-        move |= Move(QUEEN) << 18;
+      move = CompleteBookMove(move);
       move_list[0].move = move;
       move_list[0].score = 0;
       move_list_end = 2;
@@ -589,8 +587,7 @@ int PrepareRootMoves(int* start_depth) {
   move_list_end = kept;
 
   if (kept == 0) {
-    const int learn = real_position && use_book_learning && book_loaded && !book_learning_done;
-    if (learn) LearnBookFromGame(2);
+    if (real_position && BookLearningDue()) LearnBookFromGame(2);
     iteration_depth = seldepth = root_move_index = 0;
     if (uci_mode) return 1;
     if (print) {

@@ -13,86 +13,19 @@
 #include "book/book.h"
 #include "interface/options.h"
 #include "platform/files.h"
+#include "book_writer.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using book_writer::Bytes;
+using book_writer::BuildBook;
+using book_writer::KeysOfFen;
+using TestNode = book_writer::Node;
 
 constexpr uint8_t E2 = 12, E4 = 28;
-
-void PutU32(Bytes& b, uint32_t v) {
-  for (int i = 0; i < 4; i++) b.push_back(uint8_t(v >> (8 * i)));
-}
-
-struct TestEntry {
-  uint8_t from, to;
-  uint16_t value;
-};
-struct TestNode {
-  uint32_t key1, key2;
-  std::vector<TestEntry> moves;
-};
-
-// A book in the file format: banner, version, reserved, node count, the
-// nodes sorted by signed keys, then each node's move list.
-Bytes BuildBook(std::vector<TestNode> nodes, int32_t version = 1) {
-  std::sort(nodes.begin(), nodes.end(), [](const TestNode& a, const TestNode& b) {
-    return int32_t(a.key1) != int32_t(b.key1) ? int32_t(a.key1) < int32_t(b.key1) : int32_t(a.key2) < int32_t(b.key2);
-  });
-  Bytes b(BOOK_BANNER, BOOK_BANNER + BOOK_BANNER_SIZE);
-  PutU32(b, uint32_t(version));
-  PutU32(b, 0xDEADBEEF);  // reserved: must be skipped
-  PutU32(b, uint32_t(nodes.size()));
-  const size_t entry_size = version == 0 ? 3 : 4;
-  uint32_t list_offset = uint32_t(BOOK_HEADER_SIZE + BOOK_NODE_SIZE * nodes.size());
-  for (const TestNode& n : nodes) {
-    PutU32(b, n.key1);
-    PutU32(b, n.key2);
-    PutU32(b, list_offset);
-    list_offset += uint32_t(1 + entry_size * n.moves.size());
-  }
-  for (const TestNode& n : nodes) {
-    b.push_back(uint8_t(n.moves.size()));
-    for (const TestEntry& e : n.moves) {
-      b.push_back(e.from);
-      b.push_back(e.to);
-      b.push_back(uint8_t(e.value));
-      if (version != 0) b.push_back(uint8_t(e.value >> 8));
-    }
-  }
-  return b;
-}
-
-// The keys of a FEN computed straight from the tables, independently of the
-// board: placement field only, key1 toggled for black to move.
-void KeysOfFen(const std::string& fen, uint32_t* key1, uint32_t* key2) {
-  uint32_t k1 = 0, k2 = 0;
-  int rank = 7, file = 0;
-  size_t i = 0;
-  for (; i < fen.size() && fen[i] != ' '; i++) {
-    const char c = fen[i];
-    if (c == '/') {
-      rank--;
-      file = 0;
-    } else if (c >= '1' && c <= '8') {
-      file += c - '0';
-    } else {
-      const int colour = (c >= 'a' && c <= 'z') ? BLACK : WHITE;
-      const char lower = char(colour == BLACK ? c : c - 'A' + 'a');
-      const int code = std::string(".knp?rbq").find(lower);
-      const int index = code * 64 + rank * 8 + file;
-      k1 ^= book_key_tables[colour][index];
-      k2 ^= book_key_tables[2 + colour][index];
-      file++;
-    }
-  }
-  if (fen.compare(i, 3, " b ") == 0) k1 ^= 0x7D3ADEB;
-  *key1 = k1;
-  *key2 = k2;
-}
 
 class BookFileTest : public ::testing::Test {
  protected:
