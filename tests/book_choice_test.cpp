@@ -1,7 +1,6 @@
 // The book move choice in each version and mode, the legality guard on book
 // moves, and result learning into the stats in place, on books built here.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -34,9 +33,8 @@ class BookChoice : public ::testing::Test {
  protected:
   void SetUp() override {
     InitBoardForTests();
-    char pattern[] = "/tmp/dravelnor_choice_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = MakeTestFolder("choice");
+    ASSERT_FALSE(dir_.empty());
     use_book_learning = 1;
     use_book_weights = 1;
     book_learning_mode = 0;
@@ -56,9 +54,7 @@ class BookChoice : public ::testing::Test {
   std::string Open(const Bytes& bytes) {
     path_ = (dir_ / "test.vop").string();
     WriteBytes(path_, bytes);
-    testing::internal::CaptureStdout();
-    OpenOpeningBook(path_.c_str());
-    testing::internal::GetCapturedStdout();
+    OpenBookForTest(path_);
     EXPECT_EQ(book_loaded, 1);
     return path_;
   }

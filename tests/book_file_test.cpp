@@ -1,7 +1,6 @@
 // The book file: header checks, position keys and the lookup of a position's
 // record, on book files built here byte by byte.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,9 +30,8 @@ class BookFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitBoardForTests();
-    char pattern[] = "/tmp/dravelnor_book_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = MakeTestFolder("book");
+    ASSERT_FALSE(dir_.empty());
     use_book_learning = 1;
     use_book_weights = 1;
   }
@@ -50,11 +48,7 @@ class BookFileTest : public ::testing::Test {
     return path.string();
   }
   // Opens the book and returns what it printed.
-  static std::string Open(const std::string& name) {
-    testing::internal::CaptureStdout();
-    OpenOpeningBook(name.c_str());
-    return testing::internal::GetCapturedStdout();
-  }
+  static std::string Open(const std::string& name) { return OpenBookForTest(name); }
   static void ExpectNoBook() {
     EXPECT_EQ(book_loaded, 0);
     EXPECT_EQ(book_file, nullptr);

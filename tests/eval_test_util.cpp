@@ -8,6 +8,7 @@
 #include "eval/params.h"
 #include "eval/pst.h"
 #include "search/tables.h"
+#include "search/transposition.h"
 #include "test_util.h"
 
 std::string DataPath(const char* name) { return std::string(DRAVELNOR_DATA_DIR) + "/" + name; }
@@ -25,6 +26,16 @@ void InitEvalForTests() {
   }
   NewGame();
   move_list_end = 0;
+}
+
+void InitSearchForTests() {
+  static bool allocated = false;
+  InitEvalForTests();
+  if (!allocated) {
+    ASSERT_TRUE(AllocateTranspositionTable());
+    allocated = true;
+  }
+  ClearSearchTables();
 }
 
 std::string FlipFen(const std::string& fen) {

@@ -45,13 +45,7 @@ void ResetModes() {
 class Commands : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitEvalForTests();
-    static bool allocated = false;
-    if (!allocated) {
-      ASSERT_TRUE(AllocateTranspositionTable());
-      allocated = true;
-    }
-    ClearSearchTables();
+    InitSearchForTests();
     ResetModes();
     NewGame();
   }

@@ -1,7 +1,6 @@
 // The ini file: every key, its bounds and warnings, line numbering and
 // overlong lines, on files written to a temporary directory.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -82,9 +81,8 @@ class IniTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitBoardForTests();  // the keyword match folds case through the board's table
-    char pattern[] = "/tmp/dravelnor_ini_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = MakeTestFolder("ini");
+    ASSERT_FALSE(dir_.empty());
     Settings{}.Apply();
   }
   void TearDown() override {

@@ -2,7 +2,6 @@
 // played without searching, and a silent (tool) search never writes the
 // book.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -25,16 +24,9 @@ namespace {
 class BookAtTheRoot : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitEvalForTests();
-    static bool allocated = false;
-    if (!allocated) {
-      ASSERT_TRUE(AllocateTranspositionTable());
-      allocated = true;
-    }
-    ClearSearchTables();
-    char pattern[] = "/tmp/dravelnor_root_book_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    InitSearchForTests();
+    dir_ = MakeTestFolder("root_book");
+    ASSERT_FALSE(dir_.empty());
     uci_mode = 1;
     ponder_on = post_thinking = go_ponder = force_mode = silent_search = 0;
     time_left = -1;
@@ -52,9 +44,7 @@ class BookAtTheRoot : public ::testing::Test {
   void Open(const Bytes& bytes) {
     path_ = (dir_ / "book.vop").string();
     WriteBytes(path_, bytes);
-    testing::internal::CaptureStdout();
-    OpenOpeningBook(path_.c_str());
-    testing::internal::GetCapturedStdout();
+    OpenBookForTest(path_);
     ASSERT_EQ(book_loaded, 1);
   }
   Bytes Now() {

@@ -52,13 +52,7 @@ void ResetControls() {
 class RootSearch : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitEvalForTests();
-    static bool allocated = false;
-    if (!allocated) {
-      ASSERT_TRUE(AllocateTranspositionTable());
-      allocated = true;
-    }
-    ClearSearchTables();
+    InitSearchForTests();
     ResetControls();
   }
   void TearDown() override { ResetControls(); }

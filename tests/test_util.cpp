@@ -1,12 +1,14 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/movekeys.h"
 #include "board/notation.h"
 #include "board/tables.h"
+#include "book/book.h"
 #include "search/tables.h"
 
 void InitBoardForTests() {
@@ -20,6 +22,21 @@ void InitBoardForTests() {
   }
   NewGame();
   move_list_end = 0;
+}
+
+std::string MakeTestFolder(const char* name) {
+  std::string pattern = std::string("/tmp/dravelnor_") + name + "_XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    ADD_FAILURE() << "mkdtemp: " << pattern;
+    return "";
+  }
+  return pattern;
+}
+
+std::string OpenBookForTest(const std::string& path) {
+  testing::internal::CaptureStdout();
+  OpenOpeningBook(path.c_str());
+  return testing::internal::GetCapturedStdout();
 }
 
 void SetPosition(const char* fen) {

@@ -15,6 +15,14 @@ void InitBoardForTests();
 // InitBoardForTests, then the evaluation's tables, parameters from the
 // committed default "values.txt", the pawn hash and the evaluation cache.
 void InitEvalForTests();
+// InitEvalForTests, then the transposition table (allocated once) and every
+// search table cleared.
+void InitSearchForTests();
+// A new empty folder under /tmp for a test's files; fails the test when it
+// cannot be made. The caller removes it.
+std::string MakeTestFolder(const char* name);
+// Opens the book with the engine's OpenOpeningBook; what it printed.
+std::string OpenBookForTest(const std::string& path);
 // The path of a file under the source tree's data/ folder.
 std::string DataPath(const char* name);
 // The colour-flipped twin of a FEN: ranks reversed, colours and side to move
