@@ -384,7 +384,3 @@ void PrintBookMoves() {
   }
   std::fflush(stdout);
 }
-
-// Position learning comes with the learning file's records.
-void LearnAfterSearch() {}
-void FindLearnRecord(uint32_t, uint32_t, uint32_t*, int32_t*, uint32_t*, uint32_t* offset) { *offset = 0; }

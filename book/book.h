@@ -104,15 +104,5 @@ void UpdateBookMoveStats(int result, Move move);
 // played from the starting position; the board is restored. Sets
 // book_learning_done.
 void LearnBookFromGame(int result);
-// Position learning after a move, when learning is on.
-void LearnAfterSearch();
-// Looks the position up in the learning file; *offset = 0 when not found.
-void FindLearnRecord(uint32_t key0, uint32_t key1, uint32_t* depth, int32_t* score, uint32_t* move, uint32_t* offset);
-
-// The position-learning file, open from start-up to exit while learning is
-// on; nullptr when none is open.
-extern FILE* learning_file;
-void OpenLearningFile(const char* name);
-void CloseLearningFile();
 // Prints the book moves of the position (a book must be loaded).
 void PrintBookMoves();

@@ -9,6 +9,7 @@
 #include "board/movekeys.h"
 #include "board/tables.h"
 #include "book/book.h"
+#include "book/learning.h"
 #include "eval/bitbases.h"
 #include "eval/params.h"
 #include "eval/pawns.h"

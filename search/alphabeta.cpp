@@ -7,7 +7,7 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "book/book.h"
+#include "book/learning.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/pst.h"
@@ -409,12 +409,11 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
 
   if (depth > 24 && use_learning_data && own == root_side && game_ply < 120 && b.PieceMaterial[WHITE] > 14 &&
       b.PieceMaterial[BLACK] > 14 && b.FiftyCount < 70) {
-    uint32_t learn_depth = 0, learn_move = 0, offset = 0;
-    int32_t learn_score = 0;
-    FindLearnRecord(uint32_t(b.Key), uint32_t(b.Key >> 16), &learn_depth, &learn_score, &learn_move, &offset);
+    int32_t learn_depth = 0, learn_score = 0;
+    uint32_t learn_move = 0, offset = 0;
+    FindLearnRecord(LearnKey0(b.Key), LearnKey1(b.Key), &learn_depth, &learn_score, &learn_move, &offset);
     // Scores outside the scale come from a damaged file and are ignored.
-    if (offset != 0 && depth <= int64_t(learn_depth) && learn_score >= -32700 && learn_score <= 32700)
-      return learn_score;
+    if (offset != 0 && depth <= learn_depth && learn_score >= -32700 && learn_score <= 32700) return learn_score;
   }
 
   const int32_t e = Evaluate(-32700, 32700);

@@ -11,6 +11,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "book/book.h"
+#include "book/learning.h"
 #include "eval/material.h"
 #include "interface/options.h"
 #include "platform/clock.h"
