@@ -160,9 +160,11 @@ void OpenLearningFile(const char* name) {
     FILE* created = OpenFileAnyCase(name, "wb");
     bool ok = created != nullptr;
     if (created) {
-      uint8_t header[LEARN_HEADER_SIZE] = {};
-      std::memcpy(header, LEARN_BANNER, LEARN_BANNER_SIZE);
-      ok = std::fwrite(header, 1, sizeof header, created) == sizeof header;
+      // The banner, then every bucket head 0.
+      static const uint8_t zeros[4 * 1024] = {};
+      ok = std::fwrite(LEARN_BANNER, 1, LEARN_BANNER_SIZE, created) == size_t(LEARN_BANNER_SIZE);
+      for (int heads = 0; heads < LEARN_BUCKETS && ok; heads += int(sizeof zeros / 4))
+        ok = std::fwrite(zeros, 1, sizeof zeros, created) == sizeof zeros;
       ok = std::fclose(created) == 0 && ok;
     }
     if (!ok) {
@@ -220,21 +222,26 @@ void AddLearnRecord(uint32_t key0, uint32_t key1, int32_t depth, int32_t eval, u
   if (!HasWritableFile()) return;
   LockLearningFile(true);
   // The end as it is now, with whatever another engine appended. A record
-  // cut short by a crash stays where it is: the new one starts on the next
-  // record boundary, and the gap is filled with zeros.
+  // cut short by a crash is filled up with zeros to the next record
+  // boundary (whole again but for its link, when its keys reached the
+  // file), and the new one starts there.
   const int64_t length = FileLength(learning_file);
   if (length >= LEARN_HEADER_SIZE) {
     const int64_t records = (length - LEARN_HEADER_SIZE + LEARN_RECORD_SIZE - 1) / LEARN_RECORD_SIZE;
     const int64_t offset = LEARN_HEADER_SIZE + records * LEARN_RECORD_SIZE;
+    const uint8_t zeros[LEARN_RECORD_SIZE] = {};
     // Offsets are 32-bit in the file.
-    if (offset + LEARN_RECORD_SIZE <= int64_t(UINT32_MAX)) {
-      uint8_t bytes[2 * LEARN_RECORD_SIZE] = {};
-      const int64_t gap = offset - length;
-      EncodeRecord(bytes + gap, {depth, eval, move, key0, key1, 0});
-      // The record first, then the link to it: a crash in between leaves an
-      // unlinked record, never a link to nothing.
-      if (WriteAt(uint64_t(length), bytes, size_t(gap + LEARN_RECORD_SIZE))) {
-        const uint64_t tail = FindLearnChainTail(key0);
+    if (offset + LEARN_RECORD_SIZE <= int64_t(UINT32_MAX) &&
+        (offset == length || WriteAt(uint64_t(length), zeros, size_t(offset - length)))) {
+      learning_file_length = offset;
+      // The tail is found before the record is written: a link left
+      // dangling at the end by a crash must not lead into the new record
+      // itself. Then the record, then the link to it: a crash in between
+      // leaves an unlinked record, never a link to nothing.
+      const uint64_t tail = FindLearnChainTail(key0);
+      uint8_t bytes[LEARN_RECORD_SIZE];
+      EncodeRecord(bytes, {depth, eval, move, key0, key1, 0});
+      if (WriteAt(uint64_t(offset), bytes, sizeof bytes)) {
         learning_file_length = offset + LEARN_RECORD_SIZE;
         uint8_t link[4];
         WriteUint32(link, uint32_t(offset));
