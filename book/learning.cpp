@@ -38,7 +38,7 @@ constexpr int32_t MAX_LEARN_PLY = 100;
 // The file's length as last seen; a link past it makes us look again, since
 // another engine sharing the file may have appended since.
 int64_t learning_file_length;
-const char* learning_file_name = "Learn.vo1";
+char learning_file_name[1024] = "Learn.vo1";
 bool write_failure_reported;
 bool log_failure_reported;
 
@@ -153,7 +153,7 @@ bool HasWritableFile() { return learning_file && learning_file_writable; }
 
 void OpenLearningFile(const char* name) {
   CloseLearningFile();
-  learning_file_name = name;
+  std::snprintf(learning_file_name, sizeof learning_file_name, "%s", name);
   if (FILE* existing = OpenFileAnyCase(name, "rb")) {
     std::fclose(existing);
   } else {
@@ -182,7 +182,6 @@ void OpenLearningFile(const char* name) {
       Report("Error opening \"%s\"!\n", name);
       return;
     }
-    Report("\"%s\" is read-only: nothing will be learnt into it\n", name);
   }
   // Unbuffered: another engine may write the file between two lookups, and a
   // lookup reads only a few bytes anyway.
@@ -195,7 +194,9 @@ void OpenLearningFile(const char* name) {
       std::memcmp(banner, LEARN_BANNER, LEARN_BANNER_SIZE) != 0) {
     Report("\"%s\" is not a learning file: learning is off\n", name);
     CloseLearningFile();
+    return;
   }
+  if (!learning_file_writable) Report("\"%s\" is read-only: nothing will be learnt into it\n", name);
 }
 
 void CloseLearningFile() {

@@ -42,7 +42,10 @@ int RemainingMs(Clock::time_point deadline) {
 
 Clock::time_point DeadlineIn(int timeout_ms) { return Clock::now() + std::chrono::milliseconds(timeout_ms); }
 
+// A name with folders in it makes them first.
 bool WriteFile(const std::string& path, const std::string& content) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   std::ofstream out(path, std::ios::binary);
   out << content;
   return bool(out);

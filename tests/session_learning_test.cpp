@@ -1,0 +1,277 @@
+// Position learning in real sessions: the learning file made at start-up
+// when the ini file asks for learning, a lost position learnt and logged in
+// a UCI game, a stored score taken by the search, and damaged or unusable
+// files that the engine reports and plays on with. Every file is checked
+// byte by byte after the engine quit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "board/notation.h"
+#include "book/learning.h"
+#include "session_harness.h"
+#include "test_util.h"
+
+using namespace session;
+
+namespace {
+
+constexpr uint32_t kHeader = 262167;
+
+std::string EmptyFile() {
+  std::string bytes(kHeader, '\0');
+  bytes.replace(0, 23, "Dravelnor learning file");
+  return bytes;
+}
+void Put(std::string& bytes, size_t at, uint32_t value) {
+  if (bytes.size() < at + 4) bytes.resize(at + 4, '\0');
+  for (int i = 0; i < 4; i++) bytes[at + i] = char(uint8_t(value >> (8 * i)));
+}
+size_t Head(uint32_t key0) { return 23 + 4 * size_t(key0 & 0xFFFF); }
+// Appends a record {depth, eval, move, key0, key1, next} and links it as the
+// only one of its bucket (the keys' buckets differ in these fixtures).
+void AppendRecord(std::string& bytes, int32_t depth, int32_t eval, uint32_t move, uint32_t key0, uint32_t key1,
+                  uint32_t next = 0) {
+  const size_t at = bytes.size();
+  for (uint32_t v : {uint32_t(depth), uint32_t(eval), move, key0, key1, next}) Put(bytes, bytes.size(), v);
+  Put(bytes, Head(key0), uint32_t(at));
+}
+
+// The position's keys and the move word, from the board code.
+struct Position {
+  uint32_t key0, key1;
+};
+Position KeysOf(const std::string& fen, const std::vector<std::string>& moves = {}) {
+  InitBoardForTests();
+  SetPosition(fen.c_str());
+  for (const std::string& m : moves) PlayMove(m.c_str());
+  return {LearnKey0(thread_board.Key), LearnKey1(thread_board.Key)};
+}
+Move MoveWord(const std::string& fen, const std::string& move) {
+  InitBoardForTests();
+  SetPosition(fen.c_str());
+  return FindLegal(move.c_str());
+}
+
+SessionOptions WithIni(const std::string& ini, const std::string* learn_file = nullptr) {
+  SessionOptions options;
+  options.files.push_back({"Dravelnor.ini", ini});
+  if (learn_file) options.files.push_back({"Learn.vo1", *learn_file});
+  return options;
+}
+
+void StartUci(EngineSession& engine) {
+  ASSERT_TRUE(Ready(engine));
+  ASSERT_TRUE(engine.Send("uci"));
+  ASSERT_TRUE(engine.WaitForLine("uciok").matched) << engine.TranscriptText();
+}
+
+struct SearchResult {
+  std::string move;
+  std::string score;  // "cp N" or "mate N" of the last thinking line
+  int depth = 0;      // its depth
+  std::vector<std::string> lines;
+};
+SearchResult Go(EngineSession& engine, const std::string& position, int depth, int timeout_ms = 120000) {
+  SearchResult r;
+  EXPECT_TRUE(engine.Send(position));
+  EXPECT_TRUE(engine.Send("go depth " + std::to_string(depth)));
+  const WaitResult result = engine.WaitForPrefix("bestmove", timeout_ms);
+  EXPECT_TRUE(result.matched) << engine.TranscriptText();
+  r.lines = result.before();
+  const std::vector<std::string> words = Split(result.match());
+  if (words.size() >= 2) r.move = words[1];
+  for (const std::string& line : LinesWithPrefix(r.lines, "info depth")) {
+    const std::vector<std::string> w = Split(line);
+    for (size_t i = 0; i + 2 < w.size(); i++)
+      if (w[i] == "score") r.score = w[i + 1] + " " + w[i + 2];
+    r.depth = std::stoi(w[2]);
+  }
+  return r;
+}
+// The centipawns of a "cp N" score; fails the test for a mate score.
+int Cp(const SearchResult& r) {
+  EXPECT_EQ(r.score.rfind("cp ", 0), 0u) << r.score;
+  return r.score.rfind("cp ", 0) == 0 ? std::stoi(r.score.substr(3)) : 0;
+}
+
+std::string Quit(EngineSession& engine, const std::string& file) {
+  EXPECT_TRUE(engine.Send("quit"));
+  const ExitResult exit = engine.WaitExit();
+  EXPECT_TRUE(exit.exited && exit.code == 0) << engine.TranscriptText();
+  bool found = false;
+  const std::string bytes = engine.ReadFile(file, &found);
+  return found ? bytes : "(missing)";
+}
+
+TEST(SessionLearning, StartUpMakesTheFileWhenLearningOrItsDataIsOnAndLeavesAnOldOneAlone) {
+  struct Case {
+    const char* ini;
+    bool made;
+  } cases[] = {
+      {"", false},
+      {"Learning = on\n", true},
+      {"UseLearningData = on\n", true},
+      {"Learning = off\nUseLearningData = off\nLogLearningIntoFile = on\n", false},
+  };
+  for (const Case& c : cases) {
+    EngineSession engine(WithIni(c.ini));
+    ASSERT_TRUE(Ready(engine)) << c.ini;
+    const std::string file = Quit(engine, "Learn.vo1");
+    EXPECT_EQ(file, c.made ? EmptyFile() : "(missing)") << c.ini;
+    EXPECT_TRUE(LinesWithPrefix(engine.transcript(), "\"Learn.vo1\"").empty()) << engine.TranscriptText();
+  }
+
+  std::string old = EmptyFile();
+  AppendRecord(old, 50, 33, 0x1234, 0xAAAA0001, 0xBBBBAAAA);
+  EngineSession engine(WithIni("Learning = on\nUseLearningData = on\n", &old));
+  StartUci(engine);
+  Go(engine, "position startpos", 3);
+  EXPECT_EQ(Quit(engine, "Learn.vo1"), old);
+}
+
+// White is lost here but a shallow search does not see it: black's queen
+// and knight win material on the white king. A second engine plays black.
+constexpr char kLostFen[] = "rq4k1/5ppp/8/8/6n1/8/PP4PP/QR3RK1 w - - 0 1";
+
+TEST(SessionLearning, AScoreThatFallsAndFallsFurtherIsStoredAndLogged) {
+  EngineSession white(WithIni("Learning = on\nLogLearningIntoFile = on\n"));
+  EngineSession black;
+  StartUci(white);
+  StartUci(black);
+  std::vector<std::string> moves;
+  auto position = [&] {
+    std::string text = std::string("position fen ") + kLostFen;
+    if (!moves.empty()) text += " moves";
+    for (const std::string& m : moves) text += " " + m;
+    return text;
+  };
+  // The engine's first move from a shallow search, then two from deeper
+  // ones, each answered by black.
+  std::vector<SearchResult> own;
+  for (int depth : {4, 8, 8}) {
+    own.push_back(Go(white, position(), depth));
+    ASSERT_TRUE(IsLegalIn(kLostFen, moves, own.back().move)) << own.back().move;
+    moves.push_back(own.back().move);
+    const SearchResult reply = Go(black, position(), 10);
+    ASSERT_TRUE(IsLegalIn(kLostFen, moves, reply.move)) << reply.move;
+    moves.push_back(reply.move);
+  }
+  // What the scenario needs of the searches: a fall of more than 40 from a
+  // score above -180 to one below 520, then a score below -400.
+  const int first = Cp(own[0]), second = Cp(own[1]);
+  ASSERT_GT(first, -180);
+  ASSERT_LT(second - first, -40);
+  ASSERT_LT(second, 520);
+  ASSERT_TRUE(own[2].score.rfind("mate -", 0) == 0 || Cp(own[2]) < -400) << own[2].score;
+
+  const int depth = (own[1].depth - 1) * 4 + 2;
+  const std::string log = "0\tAdd: Depth = " + std::to_string(depth) + "\tOldEvaluation = " +
+                          std::to_string(first) + "\tEvaluaton = " + std::to_string(second) +
+                          "\tFEN = rq4k1/5ppp/8/8/6n1/8/PP4PP/QR3RK1 w - - " + own[0].move + "\n";
+  std::string expected = EmptyFile();
+  const Position start = KeysOf(kLostFen);
+  AppendRecord(expected, depth, second, MoveWord(kLostFen, own[0].move), start.key0, start.key1);
+  EXPECT_EQ(Quit(white, "Learn.vo1"), expected);
+  EXPECT_EQ(white.ReadFile("learn.log"), log);
+  EXPECT_EQ(Quit(black, "Learn.vo1"), "(missing)");
+}
+
+// After f1b5+ black has six replies, all evasions; the file holds each
+// position after them with a score for white that no search here reaches.
+constexpr char kCheckFen[] = "rnbqkbnr/ppp2ppp/3p4/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3";
+constexpr int32_t kStoredScore = 2345;
+
+std::string FileAfterCheck(int32_t depth, uint32_t next_mask = 0) {
+  std::string bytes = EmptyFile();
+  for (const std::string& reply : LegalMovesIn(kCheckFen, {"f1b5"})) {
+    const Position p = KeysOf(kCheckFen, {"f1b5", reply});
+    AppendRecord(bytes, depth, kStoredScore, 0, p.key0, p.key1, next_mask);
+  }
+  return bytes;
+}
+
+TEST(SessionLearning, TheSearchTakesAStoredScoreWhereItIsDeepEnough) {
+  ASSERT_EQ(LegalMovesIn(kCheckFen, {"f1b5"}).size(), 6u);
+  struct Case {
+    const char* what;
+    const char* ini;
+    int32_t depth;
+    bool taken;
+  } cases[] = {
+      {"deep records", "UseLearningData = on\n", 400, true},
+      {"learning data off", "Learning = on\n", 400, false},
+      {"records shallower than the search there", "UseLearningData = on\n", 8, false},
+  };
+  for (const Case& c : cases) {
+    const std::string file = FileAfterCheck(c.depth);
+    EngineSession engine(WithIni(c.ini, &file));
+    StartUci(engine);
+    const SearchResult r = Go(engine, std::string("position fen ") + kCheckFen, 10);
+    if (c.taken) {
+      EXPECT_EQ(r.score, "cp " + std::to_string(kStoredScore)) << c.what;
+      EXPECT_EQ(r.move, "f1b5") << c.what;
+    } else {
+      EXPECT_NE(r.score, "cp " + std::to_string(kStoredScore)) << c.what;
+    }
+    EXPECT_EQ(Quit(engine, "Learn.vo1"), file) << c.what;
+  }
+}
+
+TEST(SessionLearning, ChainsThatLoopOrLeaveTheFileNeverHoldUpTheSearch) {
+  // The same records with other key1 words, linked to themselves or past
+  // the end: every probe there walks a broken chain.
+  std::string file = EmptyFile();
+  bool loop = true;
+  for (const std::string& reply : LegalMovesIn(kCheckFen, {"f1b5"})) {
+    const Position p = KeysOf(kCheckFen, {"f1b5", reply});
+    const uint32_t at = uint32_t(file.size());
+    AppendRecord(file, 400, kStoredScore, 0, p.key0, p.key1 ^ 0x40000, loop ? at : 0xFFFFFF00u);
+    loop = !loop;
+  }
+  EngineSession engine(WithIni("UseLearningData = on\nLearning = on\n", &file));
+  StartUci(engine);
+  const SearchResult r = Go(engine, std::string("position fen ") + kCheckFen, 10, 60000);
+  EXPECT_NE(r.score, "cp " + std::to_string(kStoredScore));
+  EXPECT_FALSE(r.move.empty());
+  EXPECT_EQ(Quit(engine, "Learn.vo1"), file);
+}
+
+TEST(SessionLearning, AnUnusableFileIsReportedOnceAndTheEnginePlaysOn) {
+  struct Case {
+    const char* what;
+    std::string content;
+    const char* message;
+  } cases[] = {
+      {"another kind of file", std::string(300000, 'x'), "\"Learn.vo1\" is not a learning file: learning is off"},
+      {"a learning file cut short", EmptyFile().substr(0, 5000),
+       "\"Learn.vo1\" is not a learning file: learning is off"},
+  };
+  for (const Case& c : cases) {
+    EngineSession engine(WithIni("Learning = on\nUseLearningData = on\nLogLearningIntoFile = on\n", &c.content));
+    StartUci(engine);
+    for (int game = 0; game < 2; game++) {
+      EXPECT_FALSE(Go(engine, "position startpos moves e2e4", 6).move.empty()) << c.what;
+      EXPECT_FALSE(Go(engine, "position fen " + std::string(kLostFen), 8).move.empty()) << c.what;
+    }
+    EXPECT_EQ(Quit(engine, "Learn.vo1"), c.content) << c.what;
+    EXPECT_EQ(LinesWithPrefix(engine.transcript(), "\"Learn.vo1\"").size(), 1u) << engine.TranscriptText();
+    EXPECT_EQ(LinesWithPrefix(engine.transcript(), c.message).size(), 1u) << engine.TranscriptText();
+  }
+
+  // A folder in the file's place.
+  SessionOptions options = WithIni("Learning = on\n");
+  options.files.push_back({"Learn.vo1/keep", ""});
+  EngineSession engine(options);
+  StartUci(engine);
+  EXPECT_FALSE(Go(engine, "position startpos", 5).move.empty());
+  Quit(engine, "Learn.vo1/keep");
+  EXPECT_EQ(LinesWithPrefix(engine.transcript(), "\"Learn.vo1\"").size() +
+                LinesWithPrefix(engine.transcript(), "Error opening \"Learn.vo1\"").size(),
+            1u)
+      << engine.TranscriptText();
+}
+
+}  // namespace
