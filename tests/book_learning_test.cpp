@@ -3,6 +3,7 @@
 // text and the log lines, and the trigger that queues, commits and drops
 // positions after the engine's moves.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -187,6 +188,25 @@ TEST_F(LearningFile, RecordsAreAppendedChainedPerBucketAndUpdatedInPlace) {
   EXPECT_EQ(Find(0x1, 0x2).eval, -32000);
 }
 
+TEST_F(LearningFile, PositionsThatDifferOnlyInTurnCastlingOrEnPassantShareARecord) {
+  Open();
+  auto keys = [](const char* fen) {
+    SetPosition(fen);
+    return std::make_pair(LearnKey0(thread_board.Key), LearnKey1(thread_board.Key));
+  };
+  const auto stored = keys("r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w KQkq e6 0 1");
+  AddLearnRecord(stored.first, stored.second, 42, -77, 0);
+  for (const char* fen : {"r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R b KQkq - 0 1",
+                          "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w - - 0 1",
+                          "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w Kq - 0 1"}) {
+    const auto k = keys(fen);
+    EXPECT_EQ(Find(k.first, k.second).eval, -77) << fen;
+  }
+  // One man elsewhere is another position.
+  const auto other = keys("r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K1R1 w - - 0 1");
+  EXPECT_EQ(Find(other.first, other.second).offset, 0u);
+}
+
 TEST_F(LearningFile, ADamagedChainIsNotFollowedAndTheNextAppendMendsIt) {
   const uint32_t k0 = 0xCAFE0007, k1 = 0x1234CAFE;
   const uint32_t first = kHeader, second = kHeader + 24, end = kHeader + 48;
@@ -239,6 +259,46 @@ TEST_F(LearningFile, ADamagedChainIsNotFollowedAndTheNextAppendMendsIt) {
     for (size_t i = bytes.size(); i < at; i++) EXPECT_EQ(after[i], 0) << c.what << ": gap byte " << i;
     CloseLearningFile();
   }
+}
+
+TEST_F(LearningFile, TwoEnginesAppendingToOneFileLoseNothing) {
+  Open();
+  CloseLearningFile();
+  constexpr int kEach = 2000, kBuckets = 40;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  const uint32_t engine = child == 0 ? 1 : 0;
+  if (child == 0) {
+    char byte;
+    if (read(go[0], &byte, 1) != 1) _exit(2);
+  } else {
+    ASSERT_EQ(write(go[1], "x", 1), 1);
+  }
+  // Both engines append into the same few buckets at once.
+  OpenLearningFile(path_.c_str());
+  for (int i = 0; i < kEach; i++) AddLearnRecord(uint32_t(i % kBuckets), engine << 16 | uint32_t(i), i, -i, engine);
+  CloseLearningFile();
+  if (child == 0) _exit(0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  const Bytes bytes = File();
+  EXPECT_EQ(bytes.size(), size_t(kHeader) + 2 * kEach * 24);
+  size_t linked = 0;
+  for (uint32_t bucket = 0; bucket < kBuckets; bucket++) {
+    bool broken = true;
+    linked += Chain(bytes, bucket, &broken).size();
+    EXPECT_FALSE(broken) << bucket;
+  }
+  EXPECT_EQ(linked, size_t(2 * kEach));
+  Open();
+  int found = 0;
+  for (uint32_t e = 0; e < 2; e++)
+    for (int i = 0; i < kEach; i++) found += Find(uint32_t(i % kBuckets), e << 16 | uint32_t(i)).eval == -i;
+  EXPECT_EQ(found, 2 * kEach);
 }
 
 TEST_F(LearningFile, ARecordCutShortByACrashIsLeftAndTheNextOneStartsOnABoundary) {
