@@ -195,6 +195,19 @@ std::string FileAfterCheck(int32_t depth, uint32_t next_mask = 0) {
 
 TEST(SessionLearning, TheSearchTakesAStoredScoreWhereItIsDeepEnough) {
   ASSERT_EQ(LegalMovesIn(kCheckFen, {"f1b5"}).size(), 6u);
+  {
+    // "bkm" shows a position's two words as the file holds them.
+    const Position p = KeysOf(kCheckFen, {"f1b5", "c7c6"});
+    EngineSession engine;
+    StartUci(engine);
+    engine.Send(std::string("position fen ") + kCheckFen + " moves f1b5 c7c6");
+    const std::vector<std::string> lines = engine.Run("bkm");
+    EXPECT_EQ(LinesWithPrefix(lines, "Current nhash1").size(), 1u) << Join(lines);
+    EXPECT_FALSE(LinesWithPrefix(lines, "Current nhash1 = " + std::to_string(int32_t(p.key0)) +
+                                            ", nhash2 = " + std::to_string(int32_t(p.key1)))
+                     .empty())
+        << Join(lines);
+  }
   struct Case {
     const char* what;
     const char* ini;
