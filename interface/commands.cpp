@@ -15,6 +15,7 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "interface/epd.h"
+#include "interface/modes.h"
 #include "interface/options.h"
 #include "interface/perft.h"
 #include "interface/startup.h"
@@ -186,7 +187,10 @@ int Moves(int) {
   return 1;
 }
 
-int Edit(int) { return 1; }  // the xboard edit mode is not part of this engine yet
+int Edit(int) {
+  EditPosition();
+  return 1;
+}
 
 // A refused FEN keeps the previous position; the reason is shown.
 void ReportBadFen(FenError error) {
@@ -275,7 +279,10 @@ int Remove(int) {
   if (game_ply != 0) UnmakeMove();
   return 1;
 }
-int Analyze(int) { return 1; }  // the analyze mode is not part of this engine yet
+int Analyze(int) {
+  RunAnalyzeMode();
+  return 1;
+}
 int Black(int) {
   SetSideToMove(BLACK);
   return 1;
