@@ -19,6 +19,7 @@
 #include "interface/options.h"
 #include "interface/perft.h"
 #include "interface/pgn.h"
+#include "interface/tuner.h"
 #include "interface/startup.h"
 #include "interface/tokens.h"
 #include "interface/uci.h"
@@ -217,8 +218,14 @@ int Epdevl(int) {
   EvaluateEpdFile(tokens[1]);
   return 1;
 }
-int Selftest(int) { return 1; }  // the parameter tuner is not part of this engine yet
-int Tunenew(int) { return 1; }
+int Selftest(int) {
+  ScoreParameterSet(TRAINING_FILE);
+  return 1;
+}
+int Tunenew(int) {
+  RunTuning();
+  return 1;
+}
 int Nopost(int) {
   post_thinking = 0;
   return 1;
