@@ -397,6 +397,12 @@ void ReportCutOff(int game) {
   std::fflush(stdout);
 }
 
+// The end of the file after a game's moves: complete when a termination
+// marker came last.
+void EndOfFileInMoves(int game) {
+  if (!termination_seen) ReportCutOff(game);
+}
+
 void Scan(PgnStream* s) {
   int games = 0, progress = 0;
   for (;;) {
@@ -415,14 +421,14 @@ void Scan(PgnStream* s) {
     pgn_skip_game = 0;
     NewGame();
     for (;;) {
-      if (SkipMoveNumber(s)) return termination_seen ? void() : ReportCutOff(games + 1);
+      if (SkipMoveNumber(s)) return EndOfFileInMoves(games + 1);
       if (PeekPgnChar(s) == '[') break;
       termination_seen = 0;
       if (ReadSanToken(s)) return ReportCutOff(games + 1);
       PlaySanMove();
       for (;;) {
         const size_t before = s->pos;
-        if (SkipMoveNumber(s)) return termination_seen ? void() : ReportCutOff(games + 1);
+        if (SkipMoveNumber(s)) return EndOfFileInMoves(games + 1);
         const int c = PeekPgnChar(s);
         if (c == '{' && SkipPgnComment(s)) return ReportCutOff(games + 1);
         if (c == '(' && SkipPgnVariation(s)) return ReportCutOff(games + 1);
