@@ -14,8 +14,9 @@ case "$mode" in
   run) ;;
   # GoogleTest; the peers and oracles that tests play against or compare
   # with: stockfish (perft oracle, opponent), the 3-man gaviota tables, node
-  # and npm for the chessops referee (the tests install chessops themselves).
-  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm) ;;
+  # and npm for the chessops referee (the tests install chessops themselves),
+  # pgn-extract for its file of real PGN opening lines that the PGN scan reads.
+  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm pgn-extract) ;;
   *) echo "usage: $0 [run|tests]" >&2; exit 2 ;;
 esac
 # Further packages from the caller (CI adds the 32-bit tool chain).

@@ -7,6 +7,7 @@
 #include "board/notation.h"
 #include "board/tables.h"
 #include "interface/options.h"
+#include "interface/poll.h"
 #include "platform/files.h"
 #include "platform/random.h"
 
@@ -308,7 +309,11 @@ Move ChooseBookMove() {
   return LegalBookMove(book_move_from[chosen], book_move_to[chosen]);
 }
 
-int BookLearningDue() { return use_book_learning && book_file && !book_learning_done && !silent_search; }
+// Neither the developer tools' silent searches nor an analysis play a game:
+// they never learn into the book.
+int BookLearningDue() {
+  return use_book_learning && book_file && !book_learning_done && !silent_search && !analyze_mode_active;
+}
 
 void UpdateBookMoveStats(int result, Move move) {
   BookMoveList list;

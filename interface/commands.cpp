@@ -15,8 +15,11 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "interface/epd.h"
+#include "interface/modes.h"
 #include "interface/options.h"
 #include "interface/perft.h"
+#include "interface/pgn.h"
+#include "interface/tuner.h"
 #include "interface/startup.h"
 #include "interface/tokens.h"
 #include "interface/uci.h"
@@ -83,7 +86,11 @@ int TypedMove(int) {
 
 // ---- console and xboard handlers ----
 
-int Pgneval(int) { return 0; }  // the PGN scan is not part of this engine yet; testing goes on
+// Testing goes on: "p" alone also selects "post".
+int Pgneval(int) {
+  ScanPgnFile(PGN_EVAL_FILE);
+  return 0;
+}
 int Quit(int) { ExitProgram(0); }
 int Clean(int) {
   ClearSearchTables();
@@ -186,7 +193,10 @@ int Moves(int) {
   return 1;
 }
 
-int Edit(int) { return 1; }  // the xboard edit mode is not part of this engine yet
+int Edit(int) {
+  EditPosition();
+  return 1;
+}
 
 // A refused FEN keeps the previous position; the reason is shown.
 void ReportBadFen(FenError error) {
@@ -208,8 +218,14 @@ int Epdevl(int) {
   EvaluateEpdFile(tokens[1]);
   return 1;
 }
-int Selftest(int) { return 1; }  // the parameter tuner is not part of this engine yet
-int Tunenew(int) { return 1; }
+int Selftest(int) {
+  ScoreParameterSet(TRAINING_FILE);
+  return 1;
+}
+int Tunenew(int) {
+  RunTuning();
+  return 1;
+}
 int Nopost(int) {
   post_thinking = 0;
   return 1;
@@ -275,7 +291,10 @@ int Remove(int) {
   if (game_ply != 0) UnmakeMove();
   return 1;
 }
-int Analyze(int) { return 1; }  // the analyze mode is not part of this engine yet
+int Analyze(int) {
+  RunAnalyzeMode();
+  return 1;
+}
 int Black(int) {
   SetSideToMove(BLACK);
   return 1;

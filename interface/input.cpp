@@ -92,6 +92,16 @@ int ReadInputLine(char* line, int size) {
   return 1;
 }
 
+int ReadInputChar() {
+  while (pending_input[0] == '\0') {
+    if (!ReadInputChunk()) return -1;
+  }
+  const int c = uint8_t(pending_input[0]);
+  const int rest = int(std::strlen(pending_input + 1));
+  std::memmove(pending_input, pending_input + 1, size_t(rest) + 1);
+  pending_input[rest + 1] = '\0';
+  return c;
+}
 
 int InputClosed() { return input_closed; }
 

@@ -32,6 +32,10 @@ int TakePendingLine(char* line, int size);
 // Waits for the next complete line and takes it: 1, or -1 when the input
 // ends first (line is then empty). A partial last line is never handed out.
 int ReadInputLine(char* line, int size);
+// Takes the next single character of the input (the edit mode reads
+// characters, not lines), waiting for input when none is buffered: the
+// character, or -1 when the input ends first.
+int ReadInputChar();
 // Handles the buffered complete lines during a search.
 void PollInputDuringSearch();
 // Non-zero once standard input has reached its end: nothing more can arrive.

@@ -33,7 +33,7 @@ void StopSearch() { stop_search = 1; }
 // Nothing but input could end this search: no clock, no move time, no node,
 // depth or mate limit, or it waits for "ponderhit" or "stop".
 int OnlyInputEndsSearch() {
-  if (pondering_now || go_ponder || SearchIsInfinite()) return 1;
+  if (pondering_now || go_ponder || SearchIsInfinite() || analyze_mode_active) return 1;
   return time_left == -1 && fixed_move_time == 0 && node_limit == 0 && mate_goal == 0 && max_depth >= 998;
 }
 

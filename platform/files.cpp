@@ -43,6 +43,12 @@ std::string ResolveFileName(const char* name) {
 #else
   for (char& c : path)
     if (c == '\\') c = '/';
+  // A drive ("c:" or "C:\") names the working directory: the rest of the
+  // path is taken relative to it.
+  if (path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z')) {
+    path.erase(0, 2);
+    while (!path.empty() && path[0] == '/') path.erase(0, 1);
+  }
   while (!path.empty() && path.back() == ' ') path.pop_back();
   if (path.empty() || Exists(path)) return path;
 

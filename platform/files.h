@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <string>
 
-// The name as this system reads it: '\' taken as '/', trailing blanks
-// dropped (a CRLF command line leaves one), and on a case-sensitive file
-// system each part of the path replaced by an existing entry that differs
-// from it only by case when no entry has the exact spelling.
+// The name as this system reads it: '\' taken as '/', a leading drive
+// ("c:\") dropped so that the rest lies under the working directory
+// ("c:\work\source.pgn" is "work/source.pgn"), trailing blanks dropped (a
+// CRLF command line leaves one), and on a case-sensitive file system each
+// part of the path replaced by an existing entry that differs from it only
+// by case when no entry has the exact spelling.
 std::string ResolveFileName(const char* name);
 // fopen of ResolveFileName(name); nullptr when it fails.
 FILE* OpenFileAnyCase(const char* name, const char* mode);

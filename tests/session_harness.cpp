@@ -42,10 +42,11 @@ int RemainingMs(Clock::time_point deadline) {
 
 Clock::time_point DeadlineIn(int timeout_ms) { return Clock::now() + std::chrono::milliseconds(timeout_ms); }
 
-// A name with folders in it makes them first.
+// Folders on the way are made ("work/source.pgn").
 bool WriteFile(const std::string& path, const std::string& content) {
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
   std::ofstream out(path, std::ios::binary);
   out << content;
   return bool(out);

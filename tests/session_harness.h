@@ -25,8 +25,8 @@ struct SessionOptions {
   // values.txt from the data folder; without it the engine reports the
   // missing parameters file.
   bool copy_values = true;
-  // Written into the working directory before the engine starts; a name
-  // may hold folders ("sub/file"), which are made.
+  // Written into the working directory before the engine starts (a name
+  // may hold folders, which are made).
   std::vector<ExtraFile> files;
   // A limit on the engine's address space in bytes (0: none), to make its
   // large allocations fail.

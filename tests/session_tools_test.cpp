@@ -1,0 +1,116 @@
+// The PGN scan and the tuner from the console, in real sessions: where the
+// fixed Windows file names are found, the messages for missing files, the
+// board after a scan, the exit status of a too long move token and the first
+// steps of a tuning run.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "session_harness.h"
+
+using namespace session;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The published game and where the chessops library's replay of it ends.
+std::string ChampionshipGame() {
+  return ReadText(std::string(DRAVELNOR_SOURCE_DIR) + "/tests/pgn_scan/world-championship-2023-game1.pgn");
+}
+constexpr char kChampionshipEnd[] = "8/3b1kp1/5p2/1p5p/1BpN1P1P/P1P1K1P1/8/2n5 b - - 2 49";
+
+// The last eight lines before a sync: the diagram "brd" printed.
+std::vector<std::string> BoardLines(EngineSession& engine) {
+  const std::vector<std::string> out = engine.Run("brd");
+  if (out.size() < 8) return out;
+  return std::vector<std::string>(out.end() - 8, out.end());
+}
+
+TEST(SessionTools, MissingFilesAreReportedOnceByTheirWindowsNames) {
+  struct Case {
+    const char* command;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"pgneval", "Error opening file c:\\work\\source.pgn..."},
+      {"selftest", "Error opening file c:\\work\\chess\\dravelnor\\release\\source.pgn..."},
+  };
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  for (const Case& c : cases) EXPECT_EQ(engine.Run(c.command), std::vector<std::string>{c.line}) << c.command;
+}
+
+// "c:\work\source.pgn" lies under the working directory as work/source.pgn,
+// in any case of its folder names; the board ends where the game does.
+TEST(SessionTools, PgnevalFindsItsFileAndPlaysTheGame) {
+  for (const char* place : {"work/source.pgn", "Work/Source.PGN"}) {
+    SCOPED_TRACE(place);
+    SessionOptions options;
+    options.files.push_back({place, ChampionshipGame()});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(engine.Run("pgneval"), std::vector<std::string>{});
+    EXPECT_EQ(BoardLines(engine), Diagram(kChampionshipEnd));
+  }
+}
+
+TEST(SessionTools, SelftestReadsTheTrainingFileQuietly) {
+  SessionOptions options;
+  options.files.push_back({"work/chess/dravelnor/release/source.pgn", ChampionshipGame()});
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine));
+  EXPECT_EQ(engine.Run("selftest"), std::vector<std::string>{});
+  EXPECT_EQ(BoardLines(engine), Diagram(kChampionshipEnd));
+}
+
+TEST(SessionTools, ATooLongMoveTokenEndsTheEngineWithStatusTwo) {
+  SessionOptions options;
+  options.files.push_back({"work/source.pgn", "[Result \"*\"]\n\n1. e4 Nf6xe4xd5xc6xb7 e5 *\n"});
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine));
+  ASSERT_TRUE(engine.Send("pgneval"));
+  const ExitResult exit = engine.WaitExit();
+  EXPECT_TRUE(exit.exited);
+  EXPECT_EQ(exit.code, 2);
+  EXPECT_EQ(LinesWithPrefix(engine.transcript(), "Error parsing"),
+            std::vector<std::string>{"Error parsing move (move too long): Nf6xe4xd5xc6xb7..."});
+}
+
+// Without a training file every score is 0, so the first try already
+// equals the best: a success, logged in the working directory.
+TEST(SessionTools, TunenewStartsWithTheFirstParameterOfItsList) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  ASSERT_TRUE(engine.Send("tunenew"));
+  const std::string missing = "Error opening file c:\\work\\chess\\dravelnor\\release\\source.pgn...";
+  const WaitResult first = engine.WaitForPrefix("Success, score = ");
+  ASSERT_TRUE(first.matched) << engine.TranscriptText();
+  const std::vector<std::string> lines = first.before();
+  ASSERT_EQ(lines.size(), 4u) << engine.TranscriptText();
+  EXPECT_EQ(lines[0], missing);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(lines[1], m, std::regex(R"(Tuning knight_opening_ah\[6\] \[(-?[0-9]+)\], best score = 0)")))
+      << lines[1];
+  const int start = std::stoi(m[1].str());
+  ASSERT_TRUE(std::regex_match(lines[2], m, std::regex(R"(Trying knight_opening_ah\[6\] = (-?[0-9]+))"))) << lines[2];
+  const int tried = std::stoi(m[1].str());
+  EXPECT_GE(tried - start, 1);
+  EXPECT_LE(tried - start, std::abs(start) / 4 + 1);
+  EXPECT_EQ(lines[3], missing);
+  EXPECT_EQ(first.match(), "Success, score = 0");
+  // The run goes on meanwhile: the log's first line is this success.
+  const std::string log = engine.ReadFile("tune.log");
+  EXPECT_EQ(log.substr(0, log.find('\n') + 1), "knight_opening_ah[6] = " + std::to_string(tried) + " (0)\n");
+}
+
+}  // namespace
