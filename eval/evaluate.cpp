@@ -467,8 +467,7 @@ inline int32_t Damp(int32_t score) {
 
 inline EvalCacheEntry* CacheSlot(uint64_t key) {
   if (!eval_cache || !eval_cache_entries) return nullptr;
-  const uint32_t index = eval_cache_entries == 524288 ? uint32_t(key & 0x7FFFF) : uint32_t(key) % eval_cache_entries;
-  return &eval_cache[index];
+  return &eval_cache[EvalCacheIndex(key, eval_cache_entries)];
 }
 
 }  // namespace
@@ -509,7 +508,7 @@ int32_t Evaluate(int32_t, int32_t) {
     }
   }
 
-  const uint64_t key = b.Key ^ castle_keys[b.Castling & 15];
+  const uint64_t key = EvalCacheKey(b);
   EvalCacheEntry* slot = CacheSlot(key);
   int32_t s = NO_SCORE;
   if (slot && slot->key == key) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "board/tables.h"
 
 // The evaluation's working record, cleared at the start of every full
 // evaluation; every score in it is from black's view (positive favours black).
@@ -64,6 +65,8 @@ struct EvalCacheEntry {
   int16_t material;
 };
 static_assert(sizeof(EvalCacheEntry) == 48, "an evaluation-cache record is 48 bytes");
+// The cache's key of a position: the men and the castling rights.
+inline uint64_t EvalCacheKey(const Board& b) { return b.Key ^ castle_keys[b.Castling & 15]; }
 
 constexpr int32_t NO_SCORE = -32700;
 

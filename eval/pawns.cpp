@@ -284,8 +284,7 @@ void EvaluatePawnStructure(int32_t* opening, int32_t* endgame) {
       SetPassedPawnSets();
       return;
     }
-    const uint32_t index = pawn_hash_entries == 0x40000 ? uint32_t(key) & 0x3FFFF : uint32_t(key) % pawn_hash_entries;
-    slot = pawn_hash + index;
+    slot = pawn_hash + PawnHashIndex(key, pawn_hash_entries);
     if (slot->key == key) {
       memcpy(&PawnEntry, slot, sizeof PawnEntry);
       *opening += PawnEntry.opening;

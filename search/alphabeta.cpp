@@ -287,7 +287,7 @@ int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near
   // 1 when the move reaches the bound (or the search stops).
   auto refutes = [&](Move m) -> int {
     if (m == excluded) return 0;
-    MakeMove(m, !saved);
+    MakeSearchMove(m, !saved);
     saved = 1;
     if (MoverKingAttacked()) {
       UnmakeMove();
@@ -564,7 +564,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
         record.flags = flags_kept;
         ply_records[ply + 1].in_check = next_check;
       }
-      MakeMove(hash_move, 1);
+      MakeSearchMove(hash_move, 1);
       saved = 1;
       if (IsEnPassant(hash_move) && MoverKingAttacked()) {
         UnmakeMove();
@@ -722,7 +722,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       }
     }
 
-    MakeMove(m, !saved);
+    MakeSearchMove(m, !saved);
     saved = 1;
     if (IsEnPassant(m) && MoverKingAttacked()) {
       UnmakeMove();

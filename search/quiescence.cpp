@@ -155,7 +155,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
     if (search_it && !in_check && !PassesPinTest(hash_move)) search_it = 0;
     if (search_it) {
       ply_records[ply + 1].in_check = GivesCheck(hash_move);
-      MakeMove(hash_move, 1);
+      MakeSearchMove(hash_move, 1);
       saved = 1;
       // In check the stored move is tried by making it; en passant likewise.
       if ((in_check || IsEnPassant(hash_move)) && MoverKingAttacked()) {
@@ -244,7 +244,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
         }
       }
       ply_records[ply + 1].in_check = gives_check;
-      MakeMove(m, !saved);
+      MakeSearchMove(m, !saved);
       saved = 1;
       if (IsEnPassant(m) && MoverKingAttacked()) {
         UnmakeMove();

@@ -115,7 +115,7 @@ inline int32_t ResearchRootMove(int32_t a, int32_t b, int32_t depth) { return -S
 
 // Makes root move i and sets what its child reads of it; returns the depth.
 int32_t MakeRootMove(int i, int d) {
-  MakeMove(move_list[i].move, 1);
+  MakeSearchMove(move_list[i].move, 1);
   ply_records[1].in_check = uint32_t(root_move_flags[i] != 0);
   ply_records[0].flags = root_move_flags[i] ? 1 : 0;
   return 4 * d + 2 + (root_move_flags[i] ? 4 : 0);

@@ -7,6 +7,7 @@
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
 #include "interface/options.h"
+#include "platform/memory.h"
 #include "search/driver.h"
 #include "search/transposition.h"
 
@@ -59,11 +60,11 @@ static void PrintAllocationError() {
 }
 
 int AllocatePawnHash() {
-  free(pawn_hash);
+  FreeTableMemory(pawn_hash);
   pawn_hash = nullptr;
   InvalidatePawnEntry();
   if (!pawn_hash_entries) return 1;
-  pawn_hash = static_cast<PawnHashEntry*>(malloc((size_t(pawn_hash_entries) + 2) * sizeof(PawnHashEntry)));
+  pawn_hash = static_cast<PawnHashEntry*>(AllocateTableMemory((size_t(pawn_hash_entries) + 2) * sizeof(PawnHashEntry)));
   if (!pawn_hash) {
     PrintAllocationError();
     return 0;
@@ -73,8 +74,8 @@ int AllocatePawnHash() {
 }
 
 int AllocateEvalCache() {
-  free(eval_cache);
-  eval_cache = static_cast<EvalCacheEntry*>(malloc((size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry)));
+  FreeTableMemory(eval_cache);
+  eval_cache = static_cast<EvalCacheEntry*>(AllocateTableMemory((size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry)));
   if (!eval_cache) {
     PrintAllocationError();
     return 0;
@@ -93,13 +94,13 @@ void ClearEvalCache() {
 }
 
 void FreePawnHash() {
-  free(pawn_hash);
+  FreeTableMemory(pawn_hash);
   pawn_hash = nullptr;
   InvalidatePawnEntry();
 }
 
 void FreeEvalCache() {
-  free(eval_cache);
+  FreeTableMemory(eval_cache);
   eval_cache = nullptr;
 }
 
@@ -111,12 +112,12 @@ int SetPawnHashSize(int megabytes) {
 }
 
 int AllocateTranspositionTable() {
-  free(transposition_table);
+  FreeTableMemory(transposition_table);
   transposition_table = nullptr;
   // Ten spare entries behind the table so that a bucket that begins at the
   // last index stays inside the allocation.
   transposition_table =
-      static_cast<HashEntry*>(malloc((size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry)));
+      static_cast<HashEntry*>(AllocateTableMemory((size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry)));
   if (!transposition_table) {
     PrintAllocationError();
     return 0;
@@ -132,7 +133,7 @@ void ClearTranspositionTable() {
 }
 
 void FreeTranspositionTable() {
-  free(transposition_table);
+  FreeTableMemory(transposition_table);
   transposition_table = nullptr;
 }
 

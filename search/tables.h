@@ -66,6 +66,14 @@ struct PawnHashEntry;
 struct EvalCacheEntry;
 extern PawnHashEntry* pawn_hash;
 extern EvalCacheEntry* eval_cache;
+// The record of a key in each table; only valid while the table is in use.
+// The common sizes are powers of two and skip the division.
+inline uint32_t PawnHashIndex(uint64_t key, uint32_t entries) {
+  return entries == 0x40000 ? uint32_t(key) & 0x3FFFF : uint32_t(key) % entries;
+}
+inline uint32_t EvalCacheIndex(uint64_t key, uint32_t entries) {
+  return entries == 524288 ? uint32_t(key & 0x7FFFF) : uint32_t(key) % entries;
+}
 int AllocatePawnHash();
 int AllocateEvalCache();
 void ClearPawnHash();

@@ -2,7 +2,11 @@
 // score conversion, replacement, sizing and clearing.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "board/notation.h"
+#include "platform/memory.h"
 #include "search/driver.h"
 #include "search/search.h"
 #include "search/tables.h"
@@ -300,6 +304,36 @@ TEST(SearchTablesTest, HashSizeGivesEntryCounts) {
     ASSERT_NE(transposition_table, nullptr);
     for (uint32_t i = 0; i < c.entries + HASH_SPARE_ENTRIES; i += 997) EXPECT_EQ(transposition_table[i].data, 0u);
   }
+  ASSERT_TRUE(SetHashSize(1));
+}
+
+// The large tables come from the large-page allocator: each block must be
+// whole (the rounding up to whole large pages must never shorten it, nor
+// wrap around for absurd sizes) and, on Linux, start on a large page.
+TEST(SearchTablesTest, TableMemoryIsWholeAlignedAndRefusesAbsurdSizes) {
+  constexpr size_t kLargePage = size_t(2) << 20;
+  for (size_t bytes : {size_t(100), kLargePage - 1, kLargePage, 3 * kLargePage + 5, size_t(10485960)}) {
+    unsigned char* block = static_cast<unsigned char*>(AllocateTableMemory(bytes));
+    ASSERT_NE(block, nullptr) << bytes;
+#if defined(__linux__)
+    if (bytes >= kLargePage) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % kLargePage, 0u) << bytes;
+    }
+#endif
+    memset(block, 0xA5, bytes);
+    EXPECT_EQ(block[0], 0xA5);
+    EXPECT_EQ(block[bytes - 1], 0xA5);
+    FreeTableMemory(block);
+  }
+  for (size_t bytes : {SIZE_MAX, SIZE_MAX - kLargePage + 2})
+    EXPECT_EQ(AllocateTableMemory(bytes), nullptr) << bytes;
+  FreeTableMemory(nullptr);
+
+  ASSERT_TRUE(SetHashSize(10));
+#if defined(__linux__)
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(transposition_table) % kLargePage, 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(eval_cache) % kLargePage, 0u);
+#endif
   ASSERT_TRUE(SetHashSize(1));
 }
 
