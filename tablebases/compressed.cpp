@@ -108,7 +108,7 @@ int BuildHuffmanDecodeTable(int16_t* table, const uint8_t* lengths, int symbols,
   int64_t carry = 0;
   for (int l = 31; l >= 1; l--) {
     carry += count[l];
-    if (carry & 1) return TB_ERR_CODE_OVERFULL;
+    if (carry & 1) return TB_ERR_CODE_UNPAIRED;
     carry >>= 1;
   }
   if (carry != 1) return TB_ERR_CODE_INCOMPLETE;
@@ -134,7 +134,7 @@ int BuildHuffmanDecodeTable(int16_t* table, const uint8_t* lengths, int symbols,
     int16_t* link = &table[c >> (l - first_level_bits)];
     for (int bit = l - first_level_bits - 1; bit >= 0; bit--) {
       if (*link == kUnset) {
-        if (next_pair + 2 > table_end) return TB_ERR_CODE_OVERFULL;
+        if (next_pair + 2 > table_end) return TB_ERR_CODE_UNPAIRED;
         table[next_pair] = table[next_pair + 1] = kUnset;
         *link = int16_t(-next_pair);
         next_pair += 2;

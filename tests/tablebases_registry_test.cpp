@@ -1,6 +1,7 @@
 // The table rows, material keys and registration of table files from the
 // directories of a path, with plain, sparse and compressed fixtures.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -145,6 +146,13 @@ TEST_F(TbRegistration, LargestTableGivesTheResult) {
     EXPECT_EQ(InitTablebases(folder.c_str()), c.men) << c.name;
     std::remove((folder + "/" + c.name).c_str());
   }
+  // The largest table of all directories counts, not that of the last.
+  const std::string a = folder + "/a", b = folder + "/b";
+  ASSERT_EQ(mkdir(a.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(b.c_str(), 0755), 0);
+  tbw::WriteSparseFile(a + "/kppkp.nbb", 89391280);
+  tbw::WriteSparseFile(b + "/kpk.nbb", 84012);
+  EXPECT_EQ(InitTablebases((a + ";" + b).c_str()), 5);
 }
 
 TEST_F(TbRegistration, FiveNameFormsWithPlainAndCompressedFiles) {
