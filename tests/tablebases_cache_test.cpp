@@ -101,6 +101,30 @@ TEST_F(TbCache, HitsNeedNoFileAndEvictionKeepsTheChain) {
   EXPECT_EQ(ProbeTableEntry(KPKP, 0, 96 * 8192 + 3), TB_BROKEN);
 }
 
+TEST_F(TbCache, EvictionFromAnotherChainLeavesThisChainWhole) {
+  // Two entries: blocks 0 (chain 0) and 1 (chain 1), then block 33 (chain 1)
+  // takes the entry of block 0 out of chain 0.
+  std::vector<std::pair<uint64_t, Bytes>> marks;
+  for (uint64_t block : {0, 1, 33}) marks.push_back({block * 8192, Bytes{uint8_t(block + 1)}});
+  tbw::WriteSparseFile(folder + "/kpkp.nbw", 3863492, marks);
+  ASSERT_EQ(RegisterWithCache(int(TB_CACHE_ENTRY_BYTES) * 2), 4);
+  for (uint64_t block : {0, 1, 33}) ASSERT_EQ(ProbeTableEntry(KPKP, 0, block * 8192), int32_t(block + 1 + 32640));
+  CloseTablebaseFiles();
+  ASSERT_EQ(std::rename((folder + "/kpkp.nbw").c_str(), (folder + "/gone").c_str()), 0);
+  for (uint64_t block : {1, 33, 1}) EXPECT_EQ(ProbeTableEntry(KPKP, 0, block * 8192), int32_t(block + 1 + 32640));
+}
+
+TEST_F(TbCache, EntriesPastTheStoredCountAreNotRead) {
+  // A file longer than its table (2-byte entries are not size-checked):
+  // what lies behind the last entry is not a value.
+  const uint64_t count = 1917741812;
+  tbw::WriteSparseFile(folder + "/kppkpp.nbw", 2 * count + 64, {{2 * count - 2, Bytes{3, 0, 4, 0}}});
+  ASSERT_EQ(RegisterWithCache(1 << 20), 6);
+  EXPECT_EQ(ProbeTableEntry(KPPKPP, 0, count - 1), 3);
+  EXPECT_EQ(ProbeTableEntry(KPPKPP, 0, count), TB_BROKEN);
+  EXPECT_EQ(IsTableAvailable(KPPKPP, 0), 1);
+}
+
 TEST_F(TbCache, PositionsPastTwoAndFourGigabytes) {
   // kbnkbn: one unsplit file of 5489194800 bytes (a sparse file here).
   const uint64_t past_2g = (1ull << 31) + 5, past_4g = (1ull << 32) + 8192 * 7 + 1, last = 5489194799;

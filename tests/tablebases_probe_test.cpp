@@ -81,6 +81,10 @@ TEST_F(TbProbe, ListsAndOrientationFollowTheMaterialKey) {
   EXPECT_EQ(Probe(), std::make_pair(0, 12345));
   SetPosition("8/8/8/3k4/8/8/8/KNNNN3 b - - 0 1");
   EXPECT_EQ(Probe(), std::make_pair(0, 12345));
+  // More men of a kind than a square list holds (the sanitizer build sees
+  // any write past a list).
+  SetPosition("8/8/8/3k4/8/8/8/KQQQQQ2 b - - 0 1");
+  EXPECT_EQ(Probe(), std::make_pair(0, 12345));
   EXPECT_EQ(recorded.calls, calls);
   // A row whose index function is not there answers nothing.
   tb_descriptors[KRK].index_function[1] = nullptr;
