@@ -1,3 +1,4 @@
+#define _FILE_OFFSET_BITS 64
 #include "tablebases/compressed.h"
 
 #include <cstddef>
@@ -227,6 +228,12 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
   const uint64_t lengths_start = fields_start + (uint64_t(bits) * (blocks + 1 + TB_MATCH_DISTANCES) + 7) / 8;
   if (blocks == 0 || lengths_start + 4 > header_size) return TB_ERR_HEADER_SIZES;
 
+  // A header longer than the file is a short read, found before a
+  // allocation of its stated size.
+  const int64_t start = int64_t(ftello(file)) - int64_t(sizeof fixed);
+  const int64_t length = FileLength(file);
+  if (start < 0 || length < 0 || SeekFile(file, uint64_t(start) + sizeof fixed) != 0) return TB_ERR_SHORT_HEADER;
+  if (uint64_t(length - start) < header_size) return TB_ERR_SHORT_HEADER;
   uint8_t* header = static_cast<uint8_t*>(std::malloc(header_size));
   if (header == nullptr) return TB_ERR_HEADER_MEMORY;
   std::memcpy(header, fixed, sizeof fixed);
@@ -238,8 +245,9 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
     std::free(header);
     return TB_ERR_HEADER_CHECK;
   }
-  const size_t index_bytes = offsetof(BlockIndex, block_offsets) + sizeof(uint64_t) * size_t(blocks + 1);
-  BlockIndex* built = static_cast<BlockIndex*>(std::malloc(index_bytes));
+  const uint64_t wanted = offsetof(BlockIndex, block_offsets) + sizeof(uint64_t) * (blocks + 1);
+  const size_t index_bytes = size_t(wanted);
+  BlockIndex* built = wanted == index_bytes ? static_cast<BlockIndex*>(std::malloc(index_bytes)) : nullptr;
   if (built == nullptr) {
     std::free(header);
     return TB_ERR_INDEX_MEMORY;
