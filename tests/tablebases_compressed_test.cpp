@@ -517,6 +517,8 @@ TEST_F(CompressedFiles, DamagedBlocksAndIndexesNeverLeaveTheBuffers) {
   EXPECT_EQ(ReadCompressedBlock(state, f.index, f.file, f.index->block_count), TB_ERR_BLOCK_NUMBER);
   EXPECT_EQ(ReadCompressedBlock(nullptr, f.index, f.file, 0), TB_ERR_READ_STATE);
   EXPECT_EQ(InitDecoderState(nullptr, slot.data()), TB_ERR_INIT_STATE);
+  EXPECT_EQ(AllocateDecoderState(nullptr, TB_MAX_BLOCK_SIZE), TB_ERR_NO_STATE_PLACE);
+  EXPECT_EQ(DecompressBlock(nullptr, f.index, 100), TB_ERR_DECODE_STATE);
   // The file cut inside the last block: a read error for that block only.
   Bytes cut = good;
   cut.resize(cut.size() - 10);

@@ -62,8 +62,6 @@ int32_t ScoreOfByte(int8_t b) {
   return -32700 + 2 * (b + 126);
 }
 
-std::string SquareText(int s) { return std::string{char('a' + s % 8), char('1' + s / 8)}; }
-
 // FEN of kings and one man; exchanged: the colours swapped and the board
 // turned over (the same position for the other side).
 std::string PositionFen(char piece, int side, int wk, int p, int bk, bool exchanged) {
@@ -224,14 +222,20 @@ TEST_F(TbEndToEnd, TheEngineMatesInTheTablesDistance) {
       // without a search).
       const int moves_to_mate = before > 0 ? 127 - before : -(before + 126);
       const std::string mate = "score mate " + std::to_string(moves_to_mate) + " ";
-      if (moves_to_mate != 0) EXPECT_NE(out.find(mate), std::string::npos) << out;
+      if (moves_to_mate != 0) {
+        EXPECT_NE(out.find(mate), std::string::npos) << out;
+      }
       const size_t hits = out.rfind("tbhits ");
       ASSERT_NE(hits, std::string::npos) << out;
-      if (!single_reply) EXPECT_GT(std::atoi(out.c_str() + hits + 7), 0) << out;
+      if (!single_reply) {
+        EXPECT_GT(std::atoi(out.c_str() + hits + 7), 0) << out;
+      }
       if (SideToMoveIsMated()) break;
       const int8_t after = SolvedByteOfBoard(signature);
       // The winner comes one move nearer; the loser keeps the longest loss.
-      if (before > 0) EXPECT_EQ(after, SolverLossByte(127 - before - 1)) << out;
+      if (before > 0) {
+        EXPECT_EQ(after, SolverLossByte(127 - before - 1)) << out;
+      }
       else EXPECT_EQ(after, SolverWinByte(before + 126)) << out;
     }
     EXPECT_EQ(plies, 2 * distance - 1);

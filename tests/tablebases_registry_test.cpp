@@ -48,10 +48,14 @@ TEST(TbDescriptors, RowsFallIntoTheirClassesWithTheirFlags) {
       const bool has_pawns = counts[0] + counts[5] > 0;
       pawnless += !has_pawns;
       // The two big classes put their tables without pawns first.
-      if (c.first >= 146) EXPECT_EQ(has_pawns, id - c.first >= c.pawnless) << d.signature;
+      if (c.first >= 146) {
+        EXPECT_EQ(has_pawns, id - c.first >= c.pawnless) << d.signature;
+      }
       const bool equal_material = std::equal(counts, counts + 5, counts + 5);
       EXPECT_EQ(bool(d.flags & TB_FLAG_SYMMETRIC), equal_material && id != 6) << d.signature;
-      if (d.flags & TB_FLAG_SPLIT) EXPECT_GE(id, 146) << d.signature;
+      if (d.flags & TB_FLAG_SPLIT) {
+        EXPECT_GE(id, 146) << d.signature;
+      }
       symmetric += bool(d.flags & TB_FLAG_SYMMETRIC);
       word += bool(d.flags & TB_FLAG_WORD_ENTRIES);
       split += bool(d.flags & TB_FLAG_SPLIT);
