@@ -107,6 +107,49 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
   }
 }
 
+// The last "tbhits" number of the lines.
+long LastTbHits(const std::vector<std::string>& lines) {
+  long hits = -1;
+  for (const std::string& line : lines) {
+    const size_t at = line.rfind(" tbhits ");
+    if (at != std::string::npos) hits = std::atol(line.c_str() + at + 8);
+  }
+  return hits;
+}
+
+TEST(SessionTablebases, SearchTakesTheTablesValues) {
+  // Every position of kqk with black to move is stored as "mated": white's
+  // every move mates at once, as far as the search can tell.
+  EngineSession engine(WithTables({{"kqk.nbb", Text(Bytes(28644, tbw::LossByte(0)))}}));
+  ASSERT_TRUE(Ready(engine));
+  engine.Run("uci");
+  for (const char* fen : {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", "4kq2/8/8/8/8/8/8/4K3 b - - 0 1"}) {
+    engine.Send(std::string("position fen ") + fen);
+    engine.Send("go depth 4");
+    const WaitResult result = engine.WaitForPrefix("bestmove");
+    ASSERT_TRUE(result.matched) << engine.TranscriptText();
+    EXPECT_NE(Join(result.before()).find("score mate 1 "), std::string::npos) << fen << "\n" << Join(result.before());
+    EXPECT_GT(LastTbHits(result.before()), 0) << fen;
+  }
+}
+
+TEST(SessionTablebases, AFileGoneAfterStartUpIsDropped) {
+  // Registered at start-up, removed before any block of it was read: the
+  // first read fails, the table is dropped and the search goes on without.
+  EngineSession engine(WithTables({{"kqk.nbb", Text(Bytes(28644, tbw::LossByte(0)))}}));
+  ASSERT_TRUE(Ready(engine));
+  engine.Run("uci");
+  ASSERT_EQ(std::remove((engine.directory() + "/kqk.nbb").c_str()), 0);
+  for (int round = 0; round < 2; round++) {
+    engine.Send("position fen 4k3/8/8/8/8/8/8/4KQ2 w - - 0 1");
+    engine.Send("go depth 4");
+    const WaitResult result = engine.WaitForPrefix("bestmove");
+    ASSERT_TRUE(result.matched) << engine.TranscriptText();
+    EXPECT_EQ(Join(result.before()).find("score mate"), std::string::npos) << Join(result.before());
+    EXPECT_EQ(LastTbHits(result.before()), 0);
+  }
+}
+
 TEST(SessionTablebases, UciPathAndCacheOptions) {
   const std::string folder = MakeTestFolder("session_tb");
   tbw::WriteFile(folder + "/kqk.nbw", Bytes(25629, 0));
