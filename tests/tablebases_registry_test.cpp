@@ -103,6 +103,20 @@ TEST(TbDescriptors, TellingRowsHaveTheirCountsAndExtents) {
   EXPECT_EQ(characters, "09abh");
 }
 
+TEST(TbDescriptors, RowsMatchTheIndexFunctionsList) {
+  // Two lists of the same tables: the registry's rows and the index
+  // functions' own, each with its entry counts.
+  for (int id = 1; id < TB_TABLE_ROWS; id++) {
+    const TbDescriptor& d = tb_descriptors[id];
+    EXPECT_STREQ(d.signature, tb_index_signatures[id]);
+    EXPECT_EQ(uint64_t(d.entries[0]), tb_index_entries[id][0]) << d.signature;
+    EXPECT_EQ(uint64_t(d.entries[1]), tb_index_entries[id][1]) << d.signature;
+    EXPECT_EQ(d.index_function[0], tb_index_functions[id][0]);
+    EXPECT_NE(d.index_function[0], nullptr) << d.signature;
+    EXPECT_NE(d.index_function[1], nullptr) << d.signature;
+  }
+}
+
 TEST(TbMaterialKeys, StoredAndLookedUpInBothColours) {
   InitMaterialKeyTree();
   ASSERT_TRUE(RegisterMaterialSignature(&tb_descriptors[89]));  // kqpkr
