@@ -1,0 +1,187 @@
+// Tablebases seen from outside: the start-up lines, "egtbstat", the fatal
+// messages of broken table files with exit status 1, and the UCI options.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "session_harness.h"
+#include "tb_writer.h"
+#include "test_util.h"
+
+using namespace session;
+
+namespace {
+
+using tbw::Bytes;
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// A session whose working directory holds these table files, with the
+// tablebase path set to that directory (an empty piece of the path).
+SessionOptions WithTables(std::vector<ExtraFile> files, const std::string& ini_extra = "") {
+  SessionOptions options;
+  files.push_back({"Dravelnor.ini", "EGTBPath = ;\n" + ini_extra});
+  options.files = std::move(files);
+  return options;
+}
+
+// The start-up lines after the settings echo, up to the "readyok" that
+// Ready() waited for.
+std::vector<std::string> TablebaseLines(EngineSession& engine) {
+  const std::vector<std::string>& lines = engine.transcript();
+  size_t at = 0;
+  while (at < lines.size() && lines[at].rfind("Pondering = ", 0) != 0) at++;
+  std::vector<std::string> after;
+  for (at += 2; at < lines.size() && lines[at] != "readyok"; at++) after.push_back(lines[at]);
+  return after;
+}
+
+TEST(SessionTablebases, StartUpLinesAndStatus) {
+  const Bytes kpk(81664, 0);
+  const struct {
+    const char* name;
+    std::vector<ExtraFile> files;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"none", {}, {"EGTB files not found"}},
+      {"plain kpk", {{"kpk.nbw", Text(kpk)}}, {"3 piece EGTB files found"}},
+      {"plain kpkp", {{"kpkp.nbb", Text(Bytes(3863492, 0))}}, {"4 piece EGTB files found"}},
+  };
+  for (const auto& c : cases) {
+    EngineSession engine(WithTables(c.files));
+    ASSERT_TRUE(Ready(engine)) << engine.error();
+    EXPECT_EQ(Join(TablebaseLines(engine)), Join(c.lines)) << c.name;
+    const std::vector<std::string> status = engine.Run("egtbstat");
+    std::vector<std::string> expected = {"UseEGTB = TRUE", "tb_path = ;"};
+    expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+    EXPECT_EQ(Join(status), Join(expected)) << c.name;
+  }
+  // A compressed file brings the decoder's memory line.
+  EngineSession engine(WithTables({{"kpk.nbw.emd", Text(tbw::EncodeTableFile(kpk))}}));
+  ASSERT_TRUE(Ready(engine));
+  const std::vector<std::string> lines = TablebaseLines(engine);
+  ASSERT_EQ(lines.size(), 2u) << Join(lines);
+  EXPECT_EQ(lines[0], "3 piece EGTB files found");
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex("[0-9]+kb of RAM used for TB indices and decompression tables")))
+      << lines[1];
+  const std::vector<std::string> status = engine.Run("egtbstat");
+  ASSERT_EQ(status.size(), 4u);
+  EXPECT_EQ(status[3], lines[1]);
+}
+
+TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
+  const Bytes kpk(81664, 0);
+  const Bytes good = tbw::EncodeTableFile(kpk);
+  Bytes banner = good, tag = good, short_decoded = good, split_extent;
+  banner[3] ^= 0x20;
+  tag[77] = 0x41;
+  tbw::RefreshHeaderCheck(tag);
+  tbw::SetPackedField(short_decoded, tbw::BlockCount(good), 81000 - 9 * 8192);
+  tbw::EncodeOptions small_blocks;
+  small_blocks.block_bits = 12;
+  const struct {
+    const char* name;
+    const char* file;
+    Bytes content;
+    std::string message;
+  } cases[] = {
+      {"plain size", "kpk.nbw", Bytes(81663, 0), "*** kpk.nbw corrupted 81664 81664 81663"},
+      {"banner", "kpk.nbw.emd", banner, "*** Unable to read kpk.nbw.emd - read error"},
+      {"format tag", "kpk_nbw.emd", tag, "*** Unable to read kpk_nbw.emd - file broken"},
+      {"block size", "kpk_nbw_emd", tbw::EncodeTableFile(kpk, small_blocks), "*** kpk_nbw_emd: Unsupported block size 4096"},
+      {"decoded size", "kpknbw.emd", short_decoded, "*** kpknbw.emd corrupted 81664 81664 81000"},
+      {"split extent", "kqqpkq.0.nbw.emd", tbw::EncodeZeroFile(262144, 8191),
+       "*** kqqpkq.0.nbw.emd corrupted 2147483648 855510632 2147483647"},
+  };
+  for (const auto& c : cases) {
+    EngineSession engine(WithTables({{c.file, Text(c.content)}}));
+    ASSERT_TRUE(engine.started()) << engine.error();
+    const WaitResult seen = engine.WaitForPrefix("***");
+    EXPECT_EQ(seen.match(), c.message) << c.name << "\n" << engine.TranscriptText();
+    const ExitResult exit = engine.WaitExit();
+    EXPECT_TRUE(exit.exited) << c.name;
+    EXPECT_EQ(exit.code, 1) << c.name;
+  }
+}
+
+// The last "tbhits" number of the lines.
+long LastTbHits(const std::vector<std::string>& lines) {
+  long hits = -1;
+  for (const std::string& line : lines) {
+    const size_t at = line.rfind(" tbhits ");
+    if (at != std::string::npos) hits = std::atol(line.c_str() + at + 8);
+  }
+  return hits;
+}
+
+TEST(SessionTablebases, SearchTakesTheTablesValues) {
+  // Every position of kqk with black to move is stored as "mated": white's
+  // every move mates at once, as far as the search can tell.
+  EngineSession engine(WithTables({{"kqk.nbb", Text(Bytes(28644, tbw::LossByte(0)))}}));
+  ASSERT_TRUE(Ready(engine));
+  engine.Run("uci");
+  for (const char* fen : {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", "4kq2/8/8/8/8/8/8/4K3 b - - 0 1"}) {
+    engine.Send(std::string("position fen ") + fen);
+    engine.Send("go depth 4");
+    const WaitResult result = engine.WaitForPrefix("bestmove");
+    ASSERT_TRUE(result.matched) << engine.TranscriptText();
+    EXPECT_NE(Join(result.before()).find("score mate 1 "), std::string::npos) << fen << "\n" << Join(result.before());
+    EXPECT_GT(LastTbHits(result.before()), 0) << fen;
+  }
+}
+
+TEST(SessionTablebases, AFileGoneAfterStartUpIsDropped) {
+  // Registered at start-up, removed before any block of it was read: the
+  // first read fails, the table is dropped and the search goes on without.
+  EngineSession engine(WithTables({{"kqk.nbb", Text(Bytes(28644, tbw::LossByte(0)))}}));
+  ASSERT_TRUE(Ready(engine));
+  engine.Run("uci");
+  ASSERT_EQ(std::remove((engine.directory() + "/kqk.nbb").c_str()), 0);
+  for (int round = 0; round < 2; round++) {
+    engine.Send("position fen 4k3/8/8/8/8/8/8/4KQ2 w - - 0 1");
+    engine.Send("go depth 4");
+    const WaitResult result = engine.WaitForPrefix("bestmove");
+    ASSERT_TRUE(result.matched) << engine.TranscriptText();
+    EXPECT_EQ(Join(result.before()).find("score mate"), std::string::npos) << Join(result.before());
+    EXPECT_EQ(LastTbHits(result.before()), 0);
+  }
+}
+
+TEST(SessionTablebases, UciPathAndCacheOptions) {
+  const std::string folder = MakeTestFolder("session_tb");
+  tbw::WriteFile(folder + "/kqk.nbw", Bytes(25629, 0));
+  {
+    EngineSession engine;
+    ASSERT_TRUE(Ready(engine));
+    engine.Run("uci");
+    const std::vector<std::string> before = engine.Run("egtbstat");
+    ASSERT_GE(before.size(), 3u);
+    EXPECT_EQ(before[2], "EGTB files not found");
+    engine.Run("setoption name NalimovPath value " + folder);
+    engine.Run("setoption name NalimovCache value 4");
+    const std::vector<std::string> after = engine.Run("egtbstat");
+    ASSERT_GE(after.size(), 3u);
+    EXPECT_EQ(after[1], "tb_path = " + folder);
+    EXPECT_EQ(after[2], "3 piece EGTB files found");
+  }
+  {
+    // With tablebases off the path is not even taken.
+    SessionOptions options;
+    options.files = {{"Dravelnor.ini", "UseEGTB = off\n"}};
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    for (const std::string& line : engine.transcript()) EXPECT_EQ(line.find("EGTB files"), std::string::npos) << line;
+    engine.Run("setoption name NalimovPath value " + folder);
+    const std::vector<std::string> status = engine.Run("egtbstat");
+    ASSERT_GE(status.size(), 3u);
+    EXPECT_EQ(status[0], "UseEGTB = FALSE");
+    EXPECT_EQ(status[1], "tb_path = c:\\tablebases\\");
+    EXPECT_EQ(status[2], "EGTB files not found");
+  }
+  std::system(("rm -rf " + folder).c_str());
+}
+
+}  // namespace
