@@ -264,6 +264,22 @@ TEST_F(TablebaseIndex, ThreeAndFourManFormulas) {
     ASSERT_EQ(index, uint64_t(pair) * 62 + n - (bk < n) - (wk < n)) << DescribePosition(men, p);
     EXPECT_EQ(IndexOf("knk", 1, p, 1), index) << "pawnless functions ignore invert";
   }
+  // knkp white to move, white king on files a-d: the knight numbered for
+  // the black king, then the black pawn's square less 8.
+  {
+    const TbPosition p = PositionOf("Kb2 Nf3", "Kg6 Pc7");
+    const int pair = pawn_king_pair_index[SquareOf("b2") * 64 + SquareOf("g6")];
+    const int rank = enum_square_rank[ENUM_N][SquareOf("g6") * 64 + SquareOf("f3")] - 1;  // b2 is allowed and below
+    EXPECT_EQ(IndexOf("knkp", 0, p), (uint64_t(enum_single_offset[ENUM_N][pair]) + rank) * 48 + SquareOf("c7") - 8);
+  }
+  // kbnk black to move: pair x 3782 + bishop reduced by the kings x 61 +
+  // knight reduced by the kings and the bishop.
+  {
+    const TbPosition p = PositionOf("Kf6 Be4 Nc3", "Kc2");
+    const int pair = pawnless_king_pair_index[SquareOf("c2") * 64 + SquareOf("f6")];
+    const int bishop = SquareOf("e4") - 1, knight = SquareOf("c3") - 1;  // c2 below both, f6 above
+    EXPECT_EQ(IndexOf("kbnk", 1, p), uint64_t(pair) * 3782 + bishop * 61 + knight);
+  }
 }
 
 // Every legal position of the three-man tables: below the entry count, the
