@@ -216,4 +216,86 @@ TEST_F(TablebaseSweep, SampledPositionsOfEveryFunction) {
   }
 }
 
+// The closed radix R and the en-passant entries per number M of the six-man
+// pawn shapes, one member of each, for both sides to move (M 0: no region).
+TEST_F(TablebaseSweep, SixManPawnRadices) {
+  struct Shape {
+    const char* signature;
+    uint64_t white_r, white_m, black_r, black_m;
+  };
+  const Shape shapes[] = {
+      {"knpkpp", 1081, 616, 2714, 35112}, {"krpkbp", 2773, 798, 2773, 798},   {"kqqkpp", 1128, 0, 1770, 0},
+      {"krrknp", 2832, 0, 1770, 0},       {"kqpkbb", 1770, 0, 2832, 0},       {"kqbkpp", 1128, 0, 3540, 0},
+      {"krnkbp", 2832, 0, 3540, 0},       {"kqpkrb", 3540, 0, 2832, 0},       {"kpppkp", 45, 13244, 16215, 13244},
+      {"kbppkp", 46, 616, 63779, 35112},  {"krrpkp", 47, 14, 83190, 23142},   {"kbnpkp", 47, 14, 166380, 46284},
+      {"kbbbkp", 48, 0, 35990, 0},        {"krbbkp", 48, 0, 107970, 0},       {"kqqrkp", 48, 0, 107970, 0},
+      {"kqbnkp", 48, 0, 215940, 0},       {"kpppkn", 59, 0, 17296, 0},        {"knppkr", 59, 0, 66552, 0},
+      {"kbbpkq", 59, 0, 84960, 0},        {"krnpkb", 59, 0, 169920, 0},       {"kppkpp", 1035, 26488, 0, 0},
+  };
+  for (const Shape& s : shapes) {
+    const tb_scheme::IndexPlan white = tb_scheme::MakePlan(s.signature, 0);
+    EXPECT_EQ(white.radix, s.white_r) << s.signature;
+    EXPECT_EQ(white.has_ep ? white.ep_radix : 0, s.white_m) << s.signature;
+    const tb_scheme::IndexPlan black = tb_scheme::MakePlan(s.signature, 1);
+    if (black.forward) continue;
+    EXPECT_EQ(black.radix, s.black_r) << s.signature;
+    EXPECT_EQ(black.has_ep ? black.ep_radix : 0, s.black_m) << s.signature;
+  }
+  // Exactly the five symmetric pawn tables forward their black function.
+  int forwarded = 0;
+  for (int row = 1; row < TB_TABLE_ROWS; row++) forwarded += tb_scheme::MakePlan(tb_index_signatures[row], 1).forward;
+  EXPECT_EQ(forwarded, 5);
+}
+
+// Of the five-man functions exactly the 30 black-to-move ones that number
+// pawns turn the board over; the three- and four-man short tables.
+TEST_F(TablebaseSweep, FlippedFunctionsAndSmallShortTables) {
+  int flipped = 0;
+  for (int row = 36; row <= 145; row++) {
+    flipped += tb_scheme::MakePlan(tb_index_signatures[row], 1).flip;
+    EXPECT_FALSE(tb_scheme::MakePlan(tb_index_signatures[row], 0).flip);
+  }
+  EXPECT_EQ(flipped, 30);
+  const std::map<std::string, uint64_t> expected = {{"krk W", 6},   {"kqk W", 6},   {"krkp W", 96},  {"kqkp W", 96},
+                                                    {"kbnk W", 1},  {"krpk W", 94}, {"krrk W", 339}, {"kqpk W", 94},
+                                                    {"kqrk W", 366}, {"kqqk W", 333}};
+  std::map<std::string, uint64_t> short_tables;
+  for (int row = 1; row <= 35; row++)
+    for (int side = 0; side < 2; side++) {
+      const uint64_t space = PlanSpace(row, side);
+      if (tb_index_entries[row][side] < space)
+        short_tables[std::string(tb_index_signatures[row]) + (side ? " B" : " W")] = space - tb_index_entries[row][side];
+    }
+  EXPECT_EQ(short_tables, expected);
+}
+
+// Without pawns the entry count is E_end times the closed radix; E_end per
+// group of the side to move.
+TEST_F(TablebaseSweep, PawnlessSixManEnumerationEnds) {
+  const std::map<std::string, uint64_t> expected = {
+      {"n", 26282},        {"b", 27243},        {"r", 27036},        {"q", 25635},        {"nn", 735304},
+      {"bn", 1550620},     {"bb", 789885},      {"rn", 1538479},     {"rb", 1594560},     {"rr", 777639},
+      {"qn", 1459616},     {"qb", 1512507},     {"qr", 1500641},     {"qq", 699072},      {"nnn", 13486227},
+      {"bnn", 43406294},   {"bbn", 44983618},   {"bbb", 15010230},   {"rnn", 43056198},   {"rbb", 46242089},
+      {"rrn", 44265261},   {"rrb", 45873720},   {"rrr", 14654106},   {"qnn", 40873646},   {"qbb", 43879679},
+      {"qrr", 43177696},   {"qqn", 39840787},   {"qqb", 41270973},   {"qqr", 40936804},   {"qqq", 12489057},
+      {"rbn", 90787358},   {"qbn", 86166717},   {"qrn", 85470603},   {"qrb", 88557959},
+  };
+  std::map<std::string, uint64_t> ends;
+  for (int row = 146; row <= 345; row++) {
+    if (row > 200 && row < 266) continue;
+    const std::string signature = tb_index_signatures[row];
+    const size_t second = signature.find('k', 1);
+    for (int side = 0; side < 2; side++) {
+      const tb_scheme::IndexPlan plan = tb_scheme::MakePlan(signature.c_str(), side);
+      const uint64_t entries = tb_index_entries[row][side];
+      ASSERT_EQ(entries % plan.radix, 0u) << signature;
+      const std::string group = side == 0 ? signature.substr(1, second - 1) : signature.substr(second + 1);
+      auto [it, inserted] = ends.emplace(group, entries / plan.radix);
+      EXPECT_EQ(it->second, entries / plan.radix) << signature << " side " << side;
+    }
+  }
+  EXPECT_EQ(ends, expected);
+}
+
 }  // namespace
