@@ -25,8 +25,9 @@ constexpr int TB_TABLE_ROWS = 441;  // row 0 unused, tables 1..440
 // so the reader answers "no value" instead of reading past the tables.
 constexpr uint64_t TB_NO_INDEX = ~uint64_t(0);
 
-// Per table row and side to move (0 white, 1 black) the index function;
-// null where the table's functions are not built yet.
+// Per table row and side to move (0 white, 1 black) the index function
+// (row 0 null). Any index at or past the side's entry count, TB_NO_INDEX
+// included, has no stored entry.
 extern const TbIndexFunction tb_index_functions[TB_TABLE_ROWS][2];
 
 // Per table row and side to move the number of stored entries (row 0: 0).

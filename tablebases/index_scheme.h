@@ -48,6 +48,14 @@ inline constexpr std::array<uint32_t, 64> transpose_square = [] {
   return t;
 }();
 
+// An en-passant capture is one of 14: toward the a-file from files b-h, or
+// toward the h-file from files a-g.
+constexpr int EP_SLOTS = 14;
+// Squares a pawn may stand on (ranks 2 to 7), and the first of them.
+constexpr int PAWN_SQUARES = 48, FIRST_PAWN_SQUARE = 8;
+// Pawn squares left once the four squares of an en-passant capture are set.
+constexpr int EP_FREE_PAWN_SQUARES = PAWN_SQUARES - 4;
+
 constexpr uint64_t Choose(uint64_t n, int k) {
   if (n < uint64_t(k)) return 0;
   uint64_t result = 1;
@@ -115,7 +123,7 @@ struct IndexPlan {
   uint64_t mover_other_radix = 1, passive_other_radix = 1;
   int8_t ep_digits = 0;  // passive pieces, most significant first
   PlanDigit ep_digit[2];
-  uint64_t ep_radix = 14;  // entries per value of the pieces' number (or king pair)
+  uint64_t ep_radix = EP_SLOTS;  // entries per value of the pieces' number (or king pair)
   // Men read from each list (slots), for the fold.
   int8_t used_count[2] = {0, 0};
   int8_t used_slot[2][5] = {};
@@ -276,7 +284,7 @@ constexpr IndexPlan MakePlan(const char* signature, int side) {
         d.placed_before |= uint8_t(1 << j);
         placed += significance[j].count;
       }
-    d.radix = d.group.pawn ? Choose(48 - placed, d.group.count) : Choose(64 - placed, d.group.count);
+    d.radix = d.group.pawn ? Choose(PAWN_SQUARES - placed, d.group.count) : Choose(64 - placed, d.group.count);
     plan.radix *= d.radix;
   }
 
@@ -294,9 +302,9 @@ constexpr IndexPlan MakePlan(const char* signature, int side) {
         plan.mover_pieces += plan.numbered[g].count;
       }
     KindsStrongestFirst(plan.mover_piece, plan.mover_piece_groups, plan.piece_offset_kinds);
-    plan.mover_other_radix = Choose(44, mover.pawns - 1);
-    plan.passive_other_radix = Choose(44 - (mover.pawns - 1), passive.pawns - 1);
-    plan.ep_radix = 14 * plan.mover_other_radix * plan.passive_other_radix;
+    plan.mover_other_radix = Choose(EP_FREE_PAWN_SQUARES, mover.pawns - 1);
+    plan.passive_other_radix = Choose(EP_FREE_PAWN_SQUARES - (mover.pawns - 1), passive.pawns - 1);
+    plan.ep_radix = EP_SLOTS * plan.mover_other_radix * plan.passive_other_radix;
     const int placed_fixed = 2 + plan.mover_pieces + 4 + (mover.pawns - 1) + (passive.pawns - 1);
     int index_of[3] = {-1, -1, -1};
     for (int i = 0; i < plan.digits; i++)
@@ -392,7 +400,7 @@ inline uint64_t ClosedDigit(const PlanGroup& group, const int (*squares)[16], co
   for (int c = 0; c < group.count; c++) s[c] = squares[group.colour][group.slot + c];
   SortSquares(s, group.count);
   uint64_t x[3] = {0, 0, 0};
-  for (int c = 0; c < group.count; c++) x[c] = uint64_t(s[c] - (group.pawn ? 8 : 0) - CountBelow(s[c], placed, placed_count));
+  for (int c = 0; c < group.count; c++) x[c] = uint64_t(s[c] - (group.pawn ? FIRST_PAWN_SQUARE : 0) - CountBelow(s[c], placed, placed_count));
   return Combination(x, group.count);
 }
 
@@ -479,12 +487,12 @@ uint64_t ComputeIndex(const int32_t* white, const int32_t* black, int32_t ep, in
     for (int c = 0; c < P.mover_pawns; c++)
       if (c != capturer) other_mover[other_mover_count++] = pawns[c];
     uint64_t x[3] = {0, 0, 0};
-    for (int c = 0; c < other_mover_count; c++) x[c] = uint64_t(other_mover[c] - 8 - CountBelow(other_mover[c], fixed, 4));
+    for (int c = 0; c < other_mover_count; c++) x[c] = uint64_t(other_mover[c] - FIRST_PAWN_SQUARE - CountBelow(other_mover[c], fixed, 4));
     const uint64_t mover_digit = other_mover_count ? Combination(x, other_mover_count) : 0;
     for (int c = 0; c < other_mover_count; c++) fixed[fixed_count++] = other_mover[c];
     SortSquares(other_passive, other_passive_count);
     for (int c = 0; c < other_passive_count; c++)
-      x[c] = uint64_t(other_passive[c] - 8 - CountBelow(other_passive[c], fixed, fixed_count));
+      x[c] = uint64_t(other_passive[c] - FIRST_PAWN_SQUARE - CountBelow(other_passive[c], fixed, fixed_count));
     const uint64_t passive_digit = other_passive_count ? Combination(x, other_passive_count) : 0;
     for (int c = 0; c < other_passive_count; c++) fixed[fixed_count++] = other_passive[c];
     // The passive pieces, reduced by kings, mover's pieces, the fixed
@@ -521,7 +529,7 @@ uint64_t ComputeIndex(const int32_t* white, const int32_t* black, int32_t ep, in
     }
     const uint64_t base = TotalOf(P.numbered_men, P.offset_kinds) * P.radix;
     const uint64_t rest = mover_digit + P.mover_other_radix * (passive_digit + P.passive_other_radix * pieces_digit);
-    return base + pieces_number * P.ep_radix + uint64_t(slot) + 14 * rest;
+    return base + pieces_number * P.ep_radix + uint64_t(slot) + EP_SLOTS * rest;
   }
 
   // King pair and numbered part, on the turned-over squares when the

@@ -264,6 +264,44 @@ TEST_F(TablebaseIndex, ThreeAndFourManFormulas) {
     ASSERT_EQ(index, uint64_t(pair) * 62 + n - (bk < n) - (wk < n)) << DescribePosition(men, p);
     EXPECT_EQ(IndexOf("knk", 1, p, 1), index) << "pawnless functions ignore invert";
   }
+  // knkp white to move, white king on files a-d: the knight numbered for
+  // the black king, then the black pawn's square less 8.
+  {
+    const TbPosition p = PositionOf("Kb2 Nf3", "Kg6 Pc7");
+    const int pair = pawn_king_pair_index[SquareOf("b2") * 64 + SquareOf("g6")];
+    const int rank = enum_square_rank[ENUM_N][SquareOf("g6") * 64 + SquareOf("f3")] - 1;  // b2 is allowed and below
+    EXPECT_EQ(IndexOf("knkp", 0, p), (uint64_t(enum_single_offset[ENUM_N][pair]) + rank) * 48 + SquareOf("c7") - 8);
+  }
+  // kbnk black to move: pair x 3782 + bishop reduced by the kings x 61 +
+  // knight reduced by the kings and the bishop.
+  {
+    const TbPosition p = PositionOf("Kf6 Be4 Nc3", "Kc2");
+    const int pair = pawnless_king_pair_index[SquareOf("c2") * 64 + SquareOf("f6")];
+    const int bishop = SquareOf("e4") - 1, knight = SquareOf("c3") - 1;  // c2 below both, f6 above
+    EXPECT_EQ(IndexOf("kbnk", 1, p), uint64_t(pair) * 3782 + bishop * 61 + knight);
+  }
+}
+
+// Five-man members whose digits tell the placement order: a passive piece
+// counts the passive pawn placed before it; a like pair counts the single
+// placed before it, yet the stronger kind is the more significant digit.
+TEST_F(TablebaseIndex, FiveManPlacementOrder) {
+  {
+    const int pair = pawn_king_pair_index[SquareOf("b8") * 64 + SquareOf("g1")];
+    const uint64_t e = enum_single_offset[ENUM_N][pair] + enum_square_rank[ENUM_N][SquareOf("g1") * 64 + SquareOf("f6")];
+    const uint64_t knight = SquareOf("c3") - 2, pawn = SquareOf("e2") - 8;  // g1 and e2 below c3
+    EXPECT_EQ(IndexOf("knpkn", 1, PositionOf("Kg1 Nc3 Pe2", "Kb8 Nf6")), e * 2880 + 48 * knight + pawn);
+  }
+  {
+    const uint64_t knight = SquareOf("e3") - 1;  // b1 below
+    const uint64_t rooks = (SquareOf("d5") - 2) + (SquareOf("a7") - 2) * (SquareOf("a7") - 3) / 2;
+    EXPECT_EQ(IndexOf("krrnk", 1, PositionOf("Kh8 Rd5 Ra7 Ne3", "Kb1")), 90ull * 113460 + 62 * rooks + knight);
+  }
+  {
+    const uint64_t bishop = SquareOf("c4") - 1;
+    const uint64_t knights = (SquareOf("d2") - 1) + (SquareOf("g6") - 2) * (SquareOf("g6") - 3) / 2;
+    EXPECT_EQ(IndexOf("kbnnk", 1, PositionOf("Kh8 Bc4 Nd2 Ng6", "Kb1")), 90ull * 113460 + 1830 * bishop + knights);
+  }
 }
 
 // Every legal position of the three-man tables: below the entry count, the
