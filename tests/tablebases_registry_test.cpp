@@ -271,3 +271,74 @@ TEST_F(TbRegistration, CompressedExtentsDecodeToWholeExtents) {
 }
 
 }  // namespace
+
+namespace {
+
+// The name of one extent's plain file, as registration looks for it first.
+std::string PlainName(const TbDescriptor& table, int side, int extent) {
+  std::string name = table.signature;
+  if (table.flags & TB_FLAG_SPLIT) name += std::string(".") + ExtentCharacter(extent);
+  return name + (side == 0 ? ".nbw" : ".nbb");
+}
+
+// Bytes of one extent of the side's table data.
+uint64_t ExtentBytes(const TbDescriptor& table, int side, int extent) {
+  const uint64_t total = uint64_t(table.entries[side]) * EntryBytes(table);
+  const int extents = ExtentCount(table, side);
+  return extent + 1 < extents ? uint64_t(TB_EXTENT_BYTES) : total - uint64_t(extents - 1) * TB_EXTENT_BYTES;
+}
+
+int MenOf(const TbDescriptor& table) { return int(std::strlen(table.signature)); }
+
+}  // namespace
+
+TEST_F(TbRegistration, EveryFiveAndSixManTableFromFilesOfItsExactSize) {
+  int sides = 0, files = 0;
+  for (int id = 1; id < TB_TABLE_ROWS; id++) {
+    const TbDescriptor& table = tb_descriptors[id];
+    if (MenOf(table) < 5) continue;
+    for (int side = 0; side < 2; side++) {
+      if (side == 1 && (table.flags & TB_FLAG_SYMMETRIC)) continue;
+      for (int e = 0; e < ExtentCount(table, side); e++, files++)
+        tbw::WriteSparseFile(folder + "/" + PlainName(table, side, e), ExtentBytes(table, side, e));
+      sides++;
+    }
+  }
+  ASSERT_EQ(InitTablebases(folder.c_str()), 6);
+  EXPECT_GT(files, sides);  // split tables really came in several extents
+  for (int id = 1; id < TB_TABLE_ROWS; id++) {
+    const TbDescriptor& table = tb_descriptors[id];
+    if (MenOf(table) < 5) continue;
+    for (int side = 0; side < 2; side++) {
+      if (side == 1 && (table.flags & TB_FLAG_SYMMETRIC)) {
+        EXPECT_EQ(table.file_name[1][0], nullptr) << table.signature;
+        continue;
+      }
+      const int extents = ExtentCount(table, side);
+      for (int e = 0; e < extents; e++)
+        EXPECT_NE(table.file_name[side][e], nullptr) << table.signature << " side " << side << " extent " << e;
+      if (extents < TB_MAX_EXTENTS) EXPECT_EQ(table.file_name[side][extents], nullptr) << table.signature;
+      EXPECT_EQ(IsTableAvailable(id, side), 1) << table.signature << " side " << side;
+    }
+  }
+}
+
+// A checked plain file one byte short ends the engine at registration: every
+// five- and six-man table whose plain files are size-checked (1-byte
+// entries, fewer than 2^31 of them), one in eight of them to keep it quick.
+TEST_F(TbRegistration, EveryCheckedFiveAndSixManFileOneByteShortIsRefused) {
+  testing::FLAGS_gtest_death_test_style = "fast";
+  int checked = 0, candidates = 0;
+  for (int id = 1; id < TB_TABLE_ROWS; id++) {
+    const TbDescriptor& table = tb_descriptors[id];
+    if (MenOf(table) < 5 || (table.flags & (TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT))) continue;
+    const int side = (table.flags & TB_FLAG_SYMMETRIC) ? 0 : id % 2;
+    if (table.entries[side] >= TB_EXTENT_BYTES || candidates++ % 8 != 0) continue;
+    const std::string path = folder + "/" + PlainName(table, side, 0);
+    tbw::WriteSparseFile(path, ExtentBytes(table, side, 0) - 1);
+    EXPECT_EXIT(InitTablebases(folder.c_str()), testing::ExitedWithCode(1), "") << table.signature;
+    std::remove(path.c_str());
+    checked++;
+  }
+  EXPECT_GE(checked, 15);
+}
