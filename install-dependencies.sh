@@ -15,7 +15,9 @@ case "$mode" in
   # GoogleTest; the peers and oracles that tests play against or compare
   # with: stockfish (perft oracle, opponent), the 3-man gaviota tables, node
   # and npm for the chessops referee (the tests install chessops themselves).
-  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm) ;;
+  # python3 runs the session fuzzer and its reproducers; clang and
+  # libfuzzer-14-dev build the fuzz targets with libFuzzer.
+  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm python3 clang libfuzzer-14-dev) ;;
   *) echo "usage: $0 [run|tests]" >&2; exit 2 ;;
 esac
 # Further packages from the caller (CI adds the 32-bit tool chain).

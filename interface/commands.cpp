@@ -148,6 +148,9 @@ int Help(int) {
 }
 
 int New(int) {
+  // A held UCI ponder result is the answer of its "go": it is given now, as
+  // when "new" arrives during the search itself.
+  if (uci_mode) TopLevelStop();
   NewGame();
   return 1;
 }

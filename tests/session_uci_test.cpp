@@ -412,6 +412,8 @@ const EndingLineCase kEndingLineCases[] = {
     {"NewDuringInfinite", "go infinite", "new"},
     {"NewDuringBareGo", "go", "new"},
     {"NewDuringPonder", "go ponder", "new"},
+    // The search is over, its result held for "ponderhit" or "stop".
+    {"NewAfterAFinishedPonderSearch", "go ponder depth 1", "new"},
     {"ForceThenStopDuringInfinite", "go infinite", "force"},
     {"ResultThenStopDuringPonder", "go ponder", "result"},
 };
