@@ -1,9 +1,11 @@
 // Any bytes as the text of loadfen and "position fen". A position the reader
-// accepts must be a sound board: every legal move makes and unmakes cleanly,
-// and it can be evaluated. A refused one leaves the previous position.
+// accepts must be a sound board that can occur (the side not to move is not
+// in check): every legal move makes and unmakes cleanly, and it can be
+// evaluated. A refused one leaves the previous position.
 #include <cstring>
 #include <string>
 
+#include "board/attacks.h"
 #include "board/board.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -22,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   FuzzCheck(VerifyBoard(), "an accepted FEN gave a board that does not verify");
+  // The search would capture the king of a side left in check.
+  const int side = int(thread_board.SideToMove);
+  FuzzCheck(!IsSquareAttacked(side, int(thread_board.KingSquare[side ^ 1])),
+            "an accepted FEN leaves the side not to move in check");
   move_list_end = 0;
   GenerateLegalMoves(LEGALITY_LIST_START);
   const int end = move_list_end;
