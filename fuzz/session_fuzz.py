@@ -284,7 +284,8 @@ class Judge:
     engine is in as far as it is followed; None when it is not)."""
 
     def __init__(self, engine_path, referee, timeout):
-        self.engine_path = engine_path
+        # Absolute: the engine starts in a directory of its own.
+        self.engine_path = os.path.abspath(engine_path)
         self.referee = referee
         self.timeout = timeout
 
