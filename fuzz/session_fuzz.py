@@ -11,8 +11,9 @@ during them and dialect switches, and byte mutations of the sessions it
 generated. Each session runs in a fresh working directory. A session fails
 on a crash or a sanitizer report, on no "readyok" for an "isready" while the
 engine is not in a blocking command, on an exit status other than 0 after
-"quit", on a missing or repeated answer to a search, and on an illegal move
-or bestmove (the Debian stockfish is the referee). A failing session is cut
+"quit", on a missing or repeated answer to a search, on an illegal move or
+bestmove and on a legal typed move that is refused (the Debian stockfish is
+the referee). A failing session is cut
 down to a minimal one and written to DIR as a .session file.
 
 "replay" runs session files with the same judgement (the regression tests
@@ -238,6 +239,8 @@ class Failure(Exception):
 # ("directive", name, argument)).
 
 ANSWER_RE = re.compile(r"^(bestmove|move) (\S+)")
+MOVE_RE = re.compile(rb"^[a-h][1-8][a-h][1-8][qrbn]?$")
+REFUSED_RE = re.compile(r"^Illegal move[^:]*: (.*)$")
 
 
 def parse_session(text):
@@ -332,10 +335,15 @@ class Judge:
         answers = []  # answers read and not yet judged
         quit_sent = False
 
+        legal_typed = set()  # typed moves that were legal where they were typed
+
         def note(line):
             m = ANSWER_RE.match(line)
             if m:
                 answers.append(m.group(2))
+            refused = REFUSED_RE.match(line)
+            if strict and refused and refused.group(1).strip() in legal_typed:
+                raise Failure("refused", "a legal typed move was refused: " + line)
             return False
 
         def sync(what):
@@ -366,6 +374,12 @@ class Judge:
                 data = step[1]
                 if re.match(rb"^ *[qQ]", data):
                     quit_sent = True
+                if strict and self.position is not None and MOVE_RE.match(data):
+                    text = data.decode("ascii")
+                    if text in (self._legal(self.position) or []):
+                        legal_typed.add(text)
+                    else:
+                        legal_typed.discard(text)
                 engine.send(data + b"\n")
                 continue
             name, arg = step[1], step[2]
