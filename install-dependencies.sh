@@ -16,7 +16,9 @@ case "$mode" in
   # with: stockfish (perft oracle, opponent), the 3-man gaviota tables, node
   # and npm for the chessops referee (the tests install chessops themselves),
   # pgn-extract for its file of real PGN opening lines that the PGN scan reads.
-  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm pgn-extract) ;;
+  # python3 runs the session fuzzer and its reproducers; clang and
+  # libfuzzer-14-dev build the fuzz targets with libFuzzer.
+  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm pgn-extract python3 clang libfuzzer-14-dev) ;;
   *) echo "usage: $0 [run|tests]" >&2; exit 2 ;;
 esac
 # Further packages from the caller (CI adds the 32-bit tool chain).

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string>
 
+#include "board/attacks.h"
 #include "board/board.h"
 #include "board/makemove.h"
 #include "board/movekeys.h"
@@ -154,6 +155,9 @@ int Help(int) {
 }
 
 int New(int) {
+  // A held UCI ponder result is the answer of its "go": it is given now, as
+  // when "new" arrives during the search itself.
+  if (uci_mode) TopLevelStop();
   NewGame();
   return 1;
 }
@@ -273,9 +277,15 @@ int Ponderhit(int) {
 
 // The side to move changes without a move: the game history no longer leads
 // to this position, so it is dropped (a take-back through it would rebuild
-// the men with the wrong colours).
+// the men with the wrong colours). A switch that would leave the other side
+// in check is refused as loadfen refuses such a position: the search would
+// capture a king. Side, board and history then stay as they are.
 void SetSideToMove(int side) {
   if (int(thread_board.SideToMove) != side) {
+    if (IsSquareAttacked(side, int(thread_board.KingSquare[side ^ 1]))) {
+      ReportBadFen(FEN_OPPONENT_IN_CHECK);
+      return;
+    }
     thread_board.SideToMove = side;
     game_ply = 0;
   }

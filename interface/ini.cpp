@@ -109,7 +109,9 @@ void HandleLine(int line_number, char* line) {
     case TRANSPOSITION_SIZE:
       SetSize(n, number, 0, 25, &tt_entries, 524288u, kHashWarning, [](int64_t v) { return int64_t(1) << v; });
       break;
-    case RESIGN_VALUE: resign_value = number; break;
+    // Any value, but one whose negation exists: the resign test compares
+    // with -resign_value.
+    case RESIGN_VALUE: resign_value = number < -INT32_MAX ? -INT32_MAX : number; break;
     case RESIGN_TIMES: resign_times = number; break;
     case PAWN_HASH_SIZE_MB:
       SetSize(n, number, 0, 1024, &pawn_hash_entries, 262144u, kPawnWarning,

@@ -38,7 +38,8 @@ constexpr int32_t futility_e[7] = {0, 646, 526, 636, 1567, 7193, 16086};
 // Futility by piece units (0 from 15 up): B by the opponent's, D by the own.
 constexpr int32_t futility_b[15] = {528, 528, 528, 119, 119, 160, 64, 95, 88, 67, 54, 33, 33, 33, 33};
 constexpr int32_t futility_d[15] = {381, 381, 381, 128, 128, 201, 121, 121, 80, 58, 50, 57, 58, 50, 1};
-inline int32_t ByUnits(const int32_t* table, int32_t units) { return units >= 15 ? 0 : table[units]; }
+// Held inside the table at both ends, whatever board the search is given.
+inline int32_t ByUnits(const int32_t* table, int32_t units) { return units >= 15 ? 0 : table[units < 0 ? 0 : units]; }
 
 // Late-move reduction adjustment by clamp((alpha - c) / 25, -20, 20), offset 20.
 constexpr int32_t reduction_table[41] = {
@@ -366,7 +367,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // Draws by material, by rule and by repetition.
   int simplified = 0;
   if (b.PieceMaterial[WHITE] < 11 && b.PieceMaterial[BLACK] < 11) {
-    const MaterialEntry& row = material_table[b.MaterialIndex];
+    // An index outside the table (a board that cannot occur) reads the row
+    // of no material knowledge.
+    const int32_t index = b.MaterialIndex >= 0 && b.MaterialIndex < NO_MATERIAL_INDEX ? b.MaterialIndex : NO_MATERIAL_INDEX;
+    const MaterialEntry& row = material_table[index];
     const int no_win[2] = {row.flags[WHITE] & MATERIAL_CANNOT_WIN, row.flags[BLACK] & MATERIAL_CANNOT_WIN};
     if (no_win[WHITE] && no_win[BLACK] && b.Material[WHITE] + b.Material[BLACK] < 600) return 0;
     if (depth > 8 && b.PieceMaterial[WHITE] == b.PieceMaterial[BLACK] && b.PieceMaterial[WHITE] < 10 && !all_pawns)

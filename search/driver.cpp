@@ -147,6 +147,8 @@ void Think() {
   ponder_move_search = 0;
   for (;;) {
     engine_side = int32_t(thread_board.SideToMove);
+    // "force" typed during this search means: no move and no pondering.
+    const int32_t forced_before = force_mode;
     search_start_time = ClockCentiseconds();
     stop_search = ponder_reply = new_game_pending = 0;
 
@@ -192,6 +194,10 @@ void Think() {
       continue;
     }
 
+    // xboard's "force" during the engine's own search: the front end plays
+    // both sides from now on, so the engine keeps its move until "go".
+    if (!uci_mode && force_mode && !forced_before) break;
+
     last_root_score = s;
     last_root_side = root_side;
     const Move best = move_list[0].move;
@@ -212,7 +218,17 @@ void Think() {
       std::fflush(stdout);
     }
 
-    if (new_game_pending) break;
+    if (new_game_pending) {
+      // A UCI "go" ends with its one "bestmove" whatever line stopped it; a
+      // held ponder result goes with it, so that no later "stop" repeats it.
+      if (uci_mode) {
+        go_ponder = 0;
+        pending_best_move = 0;
+        std::printf("bestmove %s\n", MoveToText(text, best));
+        std::fflush(stdout);
+      }
+      break;
+    }
 
     if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound)
       LearnBookFromGame(s >= 0 ? 1 : 0);

@@ -375,6 +375,52 @@ TEST(SessionUciInfinite, AnswersOnlyAfterStop) {
   ExpectNothingMore(engine);
 }
 
+// Every "go" ends with exactly one "bestmove", also when a line that is
+// not "stop" ends the search ("new" starts a new game after it).
+struct EndingLineCase {
+  const char* name;
+  const char* go;
+  const char* line;
+};
+
+void PrintTo(const EndingLineCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionUciEndingLine : public testing::TestWithParam<EndingLineCase> {};
+
+TEST_P(SessionUciEndingLine, AnswersOnce) {
+  const EndingLineCase& c = GetParam();
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  Uci(engine);
+  const Game setup{"startpos", {"d2d4", "g8f6"}};
+  EXPECT_EQ(Join(engine.Run(setup.Command())), "");
+  ASSERT_TRUE(engine.Send(c.go));
+  EXPECT_FALSE(engine.WaitForPrefix("bestmove", 400).matched) << "answered before " << c.line;
+  ASSERT_TRUE(engine.Send(c.line));
+  if (std::string(c.line) != "new") {
+    ASSERT_TRUE(engine.Send("stop"));
+  }
+  const Answer answer = WaitBestmove(engine, 5000);
+  ExpectLegalAnswer(setup, answer);
+  ExpectOnlyInfo(answer.before);
+  ExpectNothingMore(engine);
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+}
+
+const EndingLineCase kEndingLineCases[] = {
+    {"NewDuringInfinite", "go infinite", "new"},
+    {"NewDuringBareGo", "go", "new"},
+    {"NewDuringPonder", "go ponder", "new"},
+    // The search is over, its result held for "ponderhit" or "stop".
+    {"NewAfterAFinishedPonderSearch", "go ponder depth 1", "new"},
+    {"ForceThenStopDuringInfinite", "go infinite", "force"},
+    {"ResultThenStopDuringPonder", "go ponder", "result"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionUciEndingLine, testing::ValuesIn(kEndingLineCases),
+                         [](const testing::TestParamInfo<EndingLineCase>& info) { return info.param.name; });
+
 // "go ponder" holds its answer until "ponderhit" or "stop", which each give
 // exactly one.
 struct PonderCase {

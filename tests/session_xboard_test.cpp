@@ -2,8 +2,10 @@
 // back, illegal moves.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "session_harness.h"
@@ -158,6 +160,120 @@ TEST(SessionXboard, MoveShapeIsTakenFromTheFirstFourCharacters) {
   ASSERT_TRUE(XboardReady(engine));
   for (const char* line : {" e2e4", "e2e9", "i2i4", "e0e4"}) EXPECT_EQ(Join(engine.Run(line)), "") << line;
   EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram("startpos")));
+}
+
+// "white" and "black" that would leave the side not to move in check are
+// refused as loadfen refuses such a position: the message, then the same
+// board, side and history (the search would otherwise capture a king).
+struct SideSwitchCase {
+  const char* name;
+  std::string fen;                 // loaded first ("" for the start position)
+  std::vector<std::string> moves;  // then played in force mode
+  const char* side;                // the refused switch
+};
+
+void PrintTo(const SideSwitchCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionXboardSideSwitch : public testing::TestWithParam<SideSwitchCase> {};
+
+TEST_P(SessionXboardSideSwitch, IntoCheckIsRefusedAndKeepsTheGame) {
+  const SideSwitchCase& c = GetParam();
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  const std::string fen = c.fen.empty() ? "startpos" : c.fen;
+  EXPECT_EQ(Join(engine.Run("force")), "");
+  if (!c.fen.empty()) {
+    EXPECT_EQ(Join(engine.Run("loadfen " + c.fen)), "");
+  }
+  for (const std::string& move : c.moves) EXPECT_EQ(Join(engine.Run(move)), "") << move;
+  const std::string board = Join(Diagram(FenAfter(fen, c.moves)));
+
+  EXPECT_EQ(Join(engine.Run(c.side)), "Illegal position: the side not to move is in check\n");
+  EXPECT_EQ(Join(engine.Run("brd")), board);
+
+  // The side to move is still the one the game left: its move comes back.
+  ASSERT_TRUE(engine.Send("go"));
+  const std::string reply = WaitMove(engine);
+  EXPECT_TRUE(IsLegalIn(fen, c.moves, reply)) << reply;
+  // The history is still there: the reply and the last move taken back.
+  if (!c.moves.empty()) {
+    EXPECT_EQ(Join(engine.Run("remove")), "");
+    std::vector<std::string> shorter = c.moves;
+    shorter.pop_back();
+    EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter(fen, shorter))));
+  }
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+}
+
+const SideSwitchCase kSideSwitchCases[] = {
+    {"WhiteWhileTheWhiteRookChecks", "R6k/8/8/8/8/8/8/K6R b - - 0 1", {}, "white"},
+    {"BlackWhileTheBlackPawnChecks", "2b1k2r/3pn2q/r7/p1PP2p1/P5Pp/1P2p2P/2K2P2/1R4RN w - - 1 35", {}, "black"},
+    {"WhiteAfterAQueenCheckInTheGame", "", {"e2e4", "f7f6", "d1h5"}, "white"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionXboardSideSwitch, testing::ValuesIn(kSideSwitchCases),
+                         [](const testing::TestParamInfo<SideSwitchCase>& info) { return info.param.name; });
+
+// A switch that leaves nobody in check still works: the engine then plays
+// the other side.
+TEST(SessionXboard, SideSwitchOutOfCheckHandsTheMoveOver) {
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  const std::string fen = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
+  for (const std::string& line : std::vector<std::string>{"force", "loadfen " + fen, "black"}) EXPECT_EQ(Join(engine.Run(line)), "") << line;
+  ASSERT_TRUE(engine.Send("go"));
+  const std::string reply = WaitMove(engine);
+  EXPECT_TRUE(IsLegalIn("4k3/8/8/8/8/8/4P3/4K3 b - - 0 1", {}, reply)) << reply;
+}
+
+// "force" while the engine searches for its own move: no move, no pondering,
+// and typed moves are only played until "go".
+TEST(SessionXboard, ForceDuringItsOwnSearchKeepsTheMove) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  // Pondering on, as a front end leaves it with "hard".
+  for (const char* line : {"xboard", "new", "hard", "st 2"}) EXPECT_EQ(Join(engine.Run(line)), "") << line;
+  ASSERT_TRUE(engine.Send("e2e4"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(engine.Send("force"));
+  const WaitResult quiet = engine.WaitFor([](const std::string& line) {
+    return StartsWith(line, "move ") || StartsWith(line, "Hint:");
+  }, 1500);
+  EXPECT_FALSE(quiet.matched) << quiet.match();
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", {"e2e4"}))));
+
+  // Black's move from the front end is played, not answered.
+  std::vector<std::string> game = {"e2e4", "d7d5"};
+  EXPECT_EQ(Join(engine.Run("d7d5")), "");
+  EXPECT_FALSE(engine.WaitForPrefix("move ", 1200).matched) << engine.TranscriptText();
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", game))));
+
+  // "go" takes the engine back into the game, for white now.
+  EXPECT_EQ(Join(engine.Run("st 1")), "");
+  ASSERT_TRUE(engine.Send("go"));
+  const WaitResult move = engine.WaitForPrefix("move ");
+  ASSERT_TRUE(move.matched) << engine.TranscriptText();
+  EXPECT_TRUE(IsLegalIn("startpos", game, Split(move.match())[1])) << move.match();
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+}
+
+// A resign value whose negation would not exist is held to one that does:
+// every score is then below its negation, so with ResignTimes 1 the engine
+// resigns before its first move.
+TEST(SessionXboard, LowestResignValueResignsAtOnce) {
+  SessionOptions options;
+  options.files.push_back({"Dravelnor.ini", "ResignValue=-2147483648\nResignTimes=1\n"});
+  EngineSession engine(options);
+  ASSERT_TRUE(XboardReady(engine));
+  ASSERT_TRUE(engine.Send("e2e4"));
+  const WaitResult result = engine.WaitForPrefix("move ");
+  ASSERT_TRUE(result.matched) << engine.TranscriptText();
+  EXPECT_EQ(LinesWithPrefix(result.before(), "resign"), std::vector<std::string>{"resign"});
+  EXPECT_TRUE(IsLegalIn("startpos", {"e2e4"}, Split(result.match())[1])) << result.match();
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
 }
 
 }  // namespace
