@@ -150,7 +150,7 @@ int32_t ScoreEvasion(Move move) {
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
 
   // Captures, promotions and en passant (a pawn changing file onto an empty square).
-  if ((move >> 15) || (piece == PAWN && ((from ^ to) & 7))) {
+  if (IsCaptureOrPromotion(move) || (piece == PAWN && ((from ^ to) & 7))) {
     const int32_t score = ScoreCapture(move);
     return score > 0 ? score + BonusForSafeCapture : score;
   }

@@ -131,7 +131,7 @@ void GeneratePromotionsFor() {
 
 template <int Colour>
 inline void AppendQuiet(Move move, const int32_t* half) {
-  AppendMove(move, half[int(history_piece_class[MovePiece(move)]) * 8192 + int(move & 0xFFF) * 2 + Colour]);
+  AppendMove(move, half[int(history_piece_class[MovePiece(move)]) * 8192 + MoveFromTo(move) * 2 + Colour]);
 }
 
 template <int Colour>
@@ -227,7 +227,7 @@ void GeneratePromotions() {
 }
 
 int32_t ScoreCapture(Move move) {
-  if (!(move >> 15)) return 100901;  // en passant: one above pawn takes pawn
+  if (!IsCaptureOrPromotion(move)) return 100901;  // en passant: one above pawn takes pawn
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
   const int victim = MoveCaptured(move), promotion = MovePromotion(move);
   if (PassesStaticExchange(to, from, piece, victim, promotion)) return ScorePassingCapture(move);

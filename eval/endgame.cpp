@@ -30,8 +30,6 @@ constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr uint64_t QUEEN_WING = FILE_A * 0x07;  // files a-c
 constexpr uint64_t KING_WING = FILE_A * 0xE0;   // files f-h
 
-constexpr int32_t MATE_SCORE = 32700;
-
 enum { A2 = 8, C2 = 10, D4 = 27, E5 = 36, F5 = 37 };
 
 // How strongly a bare (or nearly bare) king is pushed toward the edge.
