@@ -105,7 +105,7 @@ void ScoreThreats() {
   e.minor_attacks[BLACK] = e.knight_attacks_of[BLACK] | e.bishop_attacks_of[BLACK];
   for (int colour = 0; colour < 2; colour++) {
     const int them = colour ^ 1;
-    const uint64_t their_pawn_attacks = e.pawn_attack_sets[them == BLACK ? 0 : 1];
+    const uint64_t their_pawn_attacks = e.pawn_attack_sets[them];
     const uint64_t attacked = e.attacked_squares[them] | e.king_zone[them];
     const uint64_t defended = e.attacked_squares[colour] | e.king_zone[colour];
     const uint64_t men = b.Occupied[colour] & ~b.Pieces[KING][colour];

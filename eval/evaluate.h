@@ -22,7 +22,7 @@ struct EvalInfo {
   uint64_t knight_attacks_of[2];
   uint64_t bishop_attacks_of[2];
   uint64_t rook_attacks_of[2];
-  uint64_t pawn_attack_sets[2];  // [0] black pawns' attacks, [1] white pawns'
+  uint64_t pawn_attack_sets[2];  // by colour: the squares that side's pawns attack
   uint64_t blocked_pawns[2];
   uint64_t minor_square_classes[4][2];
   uint64_t king_zone[2];
