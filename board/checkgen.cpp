@@ -13,11 +13,6 @@ constexpr uint64_t RelativeRank(int rank) {
   return uint64_t(0xFF) << (8 * (Colour == WHITE ? rank : 7 - rank));
 }
 
-template <int Colour>
-constexpr uint64_t Ahead(uint64_t set) {
-  return Colour == WHITE ? set << 8 : set >> 8;
-}
-
 // The pawns on the seventh rank whose square ahead is empty, highest first,
 // handed to emit(from, to).
 template <int Colour, typename Emit>

@@ -195,4 +195,3 @@ enum EvaluationParameterIndex {
   RACE_WON_BY_TWO = 534,
   RACE_WON_BY_ONE = 535,
 };
-inline int32_t EvaluationParameter(int index) { return evaluation_parameters[index]; }
