@@ -35,6 +35,9 @@ enum {
 // A square's rank counted from the colour's own side (0 = its first rank).
 constexpr int RelativeRank(int colour, int square) { return colour == WHITE ? square >> 3 : 7 - (square >> 3); }
 // The square step of the colour's pawns.
+// The a- and h-file as bit sets.
+constexpr uint64_t FILE_A = 0x0101010101010101ULL;
+constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr int PawnForward(int colour) { return colour == WHITE ? 8 : -8; }
 // Distance in king moves.
 constexpr int KingDistance(int a, int b) {

@@ -25,7 +25,6 @@ EvalInfo thread_eval_info;
 namespace {
 
 constexpr int32_t threat_table[17] = {-70, -65, -60, -55, -50, -40, -30, -7, 0, 7, 30, 40, 50, 55, 60, 65, 70};
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
 
 inline int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 inline int32_t Shift8(int64_t value) { return int32_t(value >> 8); }

@@ -51,7 +51,6 @@ constexpr SquareTables BuildSquareTables() {
 }
 constexpr SquareTables square_tables = BuildSquareTables();
 
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
 constexpr uint64_t RANK_1 = 0xFFULL;
 
 constexpr uint64_t FileMask(int file) { return FILE_A << file; }
