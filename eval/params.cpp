@@ -359,7 +359,7 @@ void RegisterExpanded(RegistryBuilder& r, int first, const char* name, void (*ex
   for (int32_t v : defaults) NextPosition(r, first + i++, name, v).expand = expand;
 }
 // The imbalance table, nested from the outermost: Qw, Qb, Rw, Rb, Bw, Bb,
-// Nw, Nb; stored at 1458 Qw + 486 Rw + 162 Bw + 54 Nw + 27 Qb + 9 Rb + 3 Bb + Nb.
+// Nw, Nb; stored at ImbalanceSlot of the counts.
 void RegisterImbalance(RegistryBuilder& r, int first) {
   int position = first;
   for (int qw = 0; qw < 2; qw++)
@@ -371,7 +371,7 @@ void RegisterImbalance(RegistryBuilder& r, int first) {
               for (int nw = 0; nw < 3; nw++)
                 for (int nb = 0; nb < 3; nb++)
                   NextPosition(r, position++, "imbalance_table", 0).imbalance_index =
-                      int16_t(1458 * qw + 486 * rw + 162 * bw + 54 * nw + 27 * qb + 9 * rb + 3 * bb + nb);
+                      int16_t(ImbalanceSlot(qw, rw, bw, nw, qb, rb, bb, nb));
 }
 // A second destination for a position already placed.
 void RegisterAlso(RegistryBuilder& r, int position, int32_t* destination) { AddTarget(r.positions[position], destination, 1); }
@@ -755,7 +755,7 @@ int ImbalanceIndex(const MaterialSignature& s) {
   if (!InTableRange(s)) return -1;
   const int32_t* w = s.counts[WHITE];
   const int32_t* b = s.counts[BLACK];
-  return 1458 * w[0] + 486 * w[1] + 162 * w[2] + 54 * w[3] + 27 * b[0] + 9 * b[1] + 3 * b[2] + b[3];
+  return ImbalanceSlot(w[0], w[1], w[2], w[3], b[0], b[1], b[2], b[3]);
 }
 
 int MaterialBonusIndex(const MaterialSignature& s) {
