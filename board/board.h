@@ -35,6 +35,9 @@ enum {
 // A square's rank counted from the colour's own side (0 = its first rank).
 constexpr int RelativeRank(int colour, int square) { return colour == WHITE ? square >> 3 : 7 - (square >> 3); }
 // The square step of the colour's pawns.
+// The a- and h-file as bit sets.
+constexpr uint64_t FILE_A = 0x0101010101010101ULL;
+constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr int PawnForward(int colour) { return colour == WHITE ? 8 : -8; }
 // Distance in king moves.
 constexpr int KingDistance(int a, int b) {
@@ -50,6 +53,10 @@ constexpr int MoveTo(Move m) { return (m >> 6) & 63; }
 constexpr int MovePiece(Move m) { return (m >> 12) & 7; }
 constexpr int MoveCaptured(Move m) { return (m >> 15) & 7; }
 constexpr int MovePromotion(Move m) { return m >> 18; }
+// Capture or promotion: any bit above the moving man (en passant excluded).
+constexpr bool IsCaptureOrPromotion(Move m) { return (m >> 15) != 0; }
+// The from and to squares together (12 bits), as the history tables index them.
+constexpr int MoveFromTo(Move m) { return m & 0xFFF; }
 constexpr Move MakeMoveWord(int from, int to, int piece, int captured = 0, int promotion = 0) {
   return Move(from) | Move(to) << 6 | Move(piece) << 12 | Move(captured) << 15 | Move(promotion) << 18;
 }

@@ -3,19 +3,15 @@
 // quiet moves that give check, found from the enemy king's lines rather
 // than by trying moves.
 #include "board/attacks.h"
+#include "board/colour.h"
 #include "board/movegen.h"
 #include "search/tables.h"
 
 namespace {
 
 template <int Colour>
-constexpr uint64_t RelativeRank(int rank) {
-  return uint64_t(0xFF) << (8 * (Colour == WHITE ? rank : 7 - rank));
-}
-
-template <int Colour>
-constexpr uint64_t Ahead(uint64_t set) {
-  return Colour == WHITE ? set << 8 : set >> 8;
+constexpr uint64_t RelativeRankMask(int rank) {
+  return ColourTraits<Colour>::RankMask(rank);
 }
 
 // The pawns on the seventh rank whose square ahead is empty, highest first,
@@ -24,7 +20,7 @@ template <int Colour, typename Emit>
 inline void ForEachPromotionPush(Emit emit) {
   const Board& b = thread_board;
   const uint64_t empty = ~(b.Occupied[WHITE] | b.Occupied[BLACK]);
-  const uint64_t ready = b.Pieces[PAWN][Colour] & RelativeRank<Colour>(6);
+  const uint64_t ready = b.Pieces[PAWN][Colour] & RelativeRankMask<Colour>(6);
   const uint64_t pushable = Colour == WHITE ? ready & (empty >> 8) : ready & (empty << 8);
   for (uint64_t rest = pushable; rest;) {
     const int from = FindHighestBit(rest);
@@ -68,7 +64,7 @@ inline uint64_t Behind(int enemy_king, int square) {
 
 template <int Colour>
 void GenerateQuietChecksFor(int table) {
-  constexpr int Enemy = Colour ^ 1;
+  constexpr int Enemy = ColourTraits<Colour>::Them;
   const Board& b = thread_board;
   const int k = int(b.KingSquare[Enemy]);
   const uint64_t empty = ~(b.Occupied[WHITE] | b.Occupied[BLACK]);
@@ -122,7 +118,7 @@ void GenerateQuietChecksFor(int table) {
 
   const uint64_t pawns = b.Pieces[PAWN][Colour];
   if (b.PieceCount[PAWN][Colour]) {
-    constexpr int Forward = Colour == WHITE ? 8 : -8;
+    constexpr int Forward = ColourTraits<Colour>::Forward;
     const auto push = [&](int from, int to) {
       if (PassesStaticExchange(to, from, PAWN, 0, 0)) append_quiet(MakeMoveWord(from, to, PAWN));
     };
@@ -136,19 +132,19 @@ void GenerateQuietChecksFor(int table) {
     // Double steps can only strike a king on the fifth rank (fourth for black).
     if ((k >> 3) == (Colour == WHITE ? 4 : 3)) {
       const uint64_t back2 = Colour == WHITE ? (strike >> 16) & (empty >> 8) : (strike << 16) & (empty << 8);
-      for (uint64_t set = pawns & RelativeRank<Colour>(1) & back2; set;) {
+      for (uint64_t set = pawns & RelativeRankMask<Colour>(1) & back2; set;) {
         const int from = PopLowestBit(&set);
         push(from, from + 2 * Forward);
       }
     }
     // Pawns that step off one of the king's lines and open it for a slider.
-    const uint64_t movable = pawns & ~RelativeRank<Colour>(6) & (Colour == WHITE ? empty >> 8 : empty << 8);
+    const uint64_t movable = pawns & ~RelativeRankMask<Colour>(6) & (Colour == WHITE ? empty >> 8 : empty << 8);
     const auto push_uncovering = [&](uint64_t set, bool straight) {
       while (set) {
         const int from = PopLowestBit(&set);
         if (!(straight ? uncovers_straight(from) : uncovers_diagonal(from))) continue;
         push(from, from + Forward);
-        if ((SquareBit(from) & RelativeRank<Colour>(1)) && (empty & SquareBit(from + 2 * Forward)))
+        if ((SquareBit(from) & RelativeRankMask<Colour>(1)) && (empty & SquareBit(from + 2 * Forward)))
           push(from, from + 2 * Forward);
       }
     };
@@ -169,9 +165,9 @@ void GenerateQuietChecksFor(int table) {
   }
 
   // Castling whose rook lands on a line to the enemy king.
-  constexpr int Base = Colour == WHITE ? 0 : 56;
-  constexpr int ShortRight = Colour == WHITE ? WHITE_SHORT : BLACK_SHORT;
-  constexpr int LongRight = Colour == WHITE ? WHITE_LONG : BLACK_LONG;
+  constexpr int Base = ColourTraits<Colour>::BackRankBase;
+  constexpr int ShortRight = ColourTraits<Colour>::ShortRight;
+  constexpr int LongRight = ColourTraits<Colour>::LongRight;
   const uint64_t enemy_king = SquareBit(k);
   const uint64_t rank_from_e = (b.Castling & (ShortRight | LongRight)) ? RankAttacksFrom(Base + 4) : 0;
   if ((b.Castling & ShortRight) && !b.Square[Base + 5] && !b.Square[Base + 6] &&

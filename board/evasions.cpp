@@ -5,6 +5,7 @@
 #include <cassert>
 
 #include "board/attacks.h"
+#include "board/colour.h"
 #include "board/movegen.h"
 #include "search/tables.h"
 
@@ -46,10 +47,10 @@ inline void AppendPieceEvasions(uint64_t targets) {
 
 template <int Colour>
 void GenerateEvasionsFor() {
-  constexpr int Enemy = Colour ^ 1;
-  constexpr int Forward = Colour == WHITE ? 8 : -8;
-  constexpr uint64_t ThirdRank = Colour == WHITE ? 0x0000000000FF0000ULL : 0x0000FF0000000000ULL;
-  constexpr uint64_t LastRank = Colour == WHITE ? 0xFF00000000000000ULL : 0x00000000000000FFULL;
+  constexpr int Enemy = ColourTraits<Colour>::Them;
+  constexpr int Forward = ColourTraits<Colour>::Forward;
+  constexpr uint64_t ThirdRank = ColourTraits<Colour>::ThirdRank;
+  constexpr uint64_t LastRank = ColourTraits<Colour>::LastRank;
   // The squares an enemy pawn reaches with a double step, and the rank it starts from.
   constexpr int DoubleStepLow = Colour == WHITE ? 32 : 24;
   constexpr int EnemyStartRank = Colour == WHITE ? 6 : 1;
@@ -150,7 +151,7 @@ int32_t ScoreEvasion(Move move) {
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
 
   // Captures, promotions and en passant (a pawn changing file onto an empty square).
-  if ((move >> 15) || (piece == PAWN && ((from ^ to) & 7))) {
+  if (IsCaptureOrPromotion(move) || (piece == PAWN && ((from ^ to) & 7))) {
     const int32_t score = ScoreCapture(move);
     return score > 0 ? score + BonusForSafeCapture : score;
   }

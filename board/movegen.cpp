@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "board/attacks.h"
+#include "board/colour.h"
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "search/tables.h"
@@ -15,22 +16,9 @@ const int32_t capture_success_bonus[17] = {-128000, -64000, -32000, 0,     10000
                                            50000,   50000,  50000,  50000, 50000, 50000, 50000, 50000};
 
 namespace {
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
-constexpr uint64_t FILE_H = FILE_A << 7;
 
-// Colour-dependent constants of pawn moves and castling.
 template <int Colour>
-struct Side {
-  static constexpr int Them = Colour ^ 1;
-  static constexpr int Forward = Colour == WHITE ? 8 : -8;
-  static constexpr uint64_t SeventhRank = Colour == WHITE ? 0x00FF000000000000ULL : 0x000000000000FF00ULL;
-  static constexpr uint64_t SecondRank = Colour == WHITE ? 0x000000000000FF00ULL : 0x00FF000000000000ULL;
-  static constexpr uint32_t ShortRight = Colour == WHITE ? WHITE_SHORT : BLACK_SHORT;
-  static constexpr uint32_t LongRight = Colour == WHITE ? WHITE_LONG : BLACK_LONG;
-  static constexpr int KingStart = Colour == WHITE ? E1 : E8;
-  static constexpr Move ShortCastling = Colour == WHITE ? WHITE_SHORT_CASTLING : BLACK_SHORT_CASTLING;
-  static constexpr Move LongCastling = Colour == WHITE ? WHITE_LONG_CASTLING : BLACK_LONG_CASTLING;
-};
+using Side = ColourTraits<Colour>;
 
 inline void AppendCapture(Move move) { AppendMove(move, ScoreCapture(move)); }
 
@@ -131,7 +119,7 @@ void GeneratePromotionsFor() {
 
 template <int Colour>
 inline void AppendQuiet(Move move, const int32_t* half) {
-  AppendMove(move, half[int(history_piece_class[MovePiece(move)]) * 8192 + int(move & 0xFFF) * 2 + Colour]);
+  AppendMove(move, half[int(history_piece_class[MovePiece(move)]) * 8192 + MoveFromTo(move) * 2 + Colour]);
 }
 
 template <int Colour>
@@ -227,7 +215,7 @@ void GeneratePromotions() {
 }
 
 int32_t ScoreCapture(Move move) {
-  if (!(move >> 15)) return 100901;  // en passant: one above pawn takes pawn
+  if (!IsCaptureOrPromotion(move)) return 100901;  // en passant: one above pawn takes pawn
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
   const int victim = MoveCaptured(move), promotion = MovePromotion(move);
   if (PassesStaticExchange(to, from, piece, victim, promotion)) return ScorePassingCapture(move);

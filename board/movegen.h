@@ -17,10 +17,11 @@ constexpr uint32_t history_piece_class[8] = {0, 0, 0, 1, 0, 2, 1, 3};
 extern const int32_t capture_success_bonus[17];
 
 // Castling move words.
-constexpr Move WHITE_SHORT_CASTLING = 4484;  // e1g1
-constexpr Move WHITE_LONG_CASTLING = 4228;   // e1c1
-constexpr Move BLACK_SHORT_CASTLING = 8124;  // e8g8
-constexpr Move BLACK_LONG_CASTLING = 7868;   // e8c8
+constexpr Move WHITE_SHORT_CASTLING = MakeMoveWord(4, 6, KING);     // e1g1
+constexpr Move WHITE_LONG_CASTLING = MakeMoveWord(4, 2, KING);      // e1c1
+constexpr Move BLACK_SHORT_CASTLING = MakeMoveWord(60, 62, KING);   // e8g8
+constexpr Move BLACK_LONG_CASTLING = MakeMoveWord(60, 58, KING);    // e8c8
+static_assert(WHITE_SHORT_CASTLING == 4484 && BLACK_LONG_CASTLING == 7868, "castling words keep their values");
 
 inline void AppendMove(Move move, int32_t score) {
   move_list[move_list_end].move = move;
@@ -30,7 +31,7 @@ inline void AppendMove(Move move, int32_t score) {
 
 // History index of a quiet move of the side to move, in half table & 1.
 inline int HistoryIndex(Move move, int table, int side) {
-  return (table & 1) * 32768 + int(history_piece_class[MovePiece(move)]) * 8192 + int(move & 0xFFF) * 2 + side;
+  return (table & 1) * 32768 + int(history_piece_class[MovePiece(move)]) * 8192 + MoveFromTo(move) * 2 + side;
 }
 
 // Captures onto the target squares, capture-promotions and every available en
@@ -42,7 +43,7 @@ int32_t ScoreCapture(Move move);
 // ScoreCapture of a move known to pass the exchange test (the capture
 // statistics are read only for the others).
 inline int32_t ScorePassingCapture(Move move) {
-  if (!(move >> 15)) return 100901;
+  if (!IsCaptureOrPromotion(move)) return 100901;
   return 10 * int32_t(capture_value[MoveCaptured(move)]) - int32_t(capture_value[MovePiece(move)]) +
          (MovePromotion(move) ? 108000 : 100000);
 }

@@ -50,7 +50,7 @@ int IsLegalMove(Move move) {
 Move FindRootMove(Move move) {
   for (int i = TYPED_MOVE_LIST_START; i < root_move_end; i++) {
     const Move stored = move_list[i].move;
-    if ((stored & 0xFFF) == (move & 0xFFF) && (stored >> 18) == (move >> 18)) return stored;
+    if (MoveFromTo(stored) == MoveFromTo(move) && (stored >> 18) == (move >> 18)) return stored;
   }
   return 0;
 }

@@ -59,18 +59,18 @@ struct RandomState {
 RandomState random_state;
 }  // namespace
 
-void SeedRandom(uint64_t seed) {
+void SeedKeyGenerator(uint64_t seed) {
   uint64_t* mt = random_state.mt;
   mt[0] = seed;
   for (int i = 1; i < MT_N; i++) mt[i] = 6364136223846793005ULL * (mt[i - 1] ^ (mt[i - 1] >> 62)) + uint64_t(i);
   random_state.index = MT_N;
 }
 
-static void SeedRandomForArray() { SeedRandom(19650218ULL); }
+static void SeedKeyGeneratorForArray() { SeedKeyGenerator(19650218ULL); }
 
-void SeedRandomByArray(const uint64_t* keys, int count) {
+void SeedKeyGeneratorByArray(const uint64_t* keys, int count) {
   uint64_t* mt = random_state.mt;
-  SeedRandomForArray();
+  SeedKeyGeneratorForArray();
   int i = 1, j = 0;
   for (int k = MT_N > count ? MT_N : count; k; k--) {
     mt[i] = (mt[i] ^ ((mt[i - 1] ^ (mt[i - 1] >> 62)) * 3935559000370003845ULL)) + keys[j] + uint64_t(j);
@@ -97,7 +97,7 @@ uint64_t DrawRandom64() {
   static const uint64_t mag01[2] = {0, MT_MATRIX_A};
   uint64_t* mt = random_state.mt;
   if (random_state.index >= MT_N) {
-    if (random_state.index == MT_N + 1) SeedRandom(5489ULL);
+    if (random_state.index == MT_N + 1) SeedKeyGenerator(5489ULL);
     int i = 0;
     uint64_t x;
     for (; i < MT_N - MT_M; i++) {
@@ -122,7 +122,7 @@ uint64_t DrawRandom64() {
 
 void InitZobristKeys() {
   static const uint64_t seed_keys[4] = {0x12345, 0x23456, 0x34567, 0x45678};
-  SeedRandomByArray(seed_keys, 4);
+  SeedKeyGeneratorByArray(seed_keys, 4);
   static const int draw_order[6] = {3 /*PAWN*/, 2 /*KNIGHT*/, 6 /*BISHOP*/, 5 /*ROOK*/, 7 /*QUEEN*/, 1 /*KING*/};
   for (int square = 0; square < 64; square++)
     for (int piece : draw_order)

@@ -11,8 +11,8 @@ extern uint64_t zobrist_keys[2][8][64];
 extern uint64_t castle_keys[16];
 extern uint64_t ep_keys[8];
 
-void SeedRandom(uint64_t seed);
-void SeedRandomByArray(const uint64_t* keys, int count);
+void SeedKeyGenerator(uint64_t seed);
+void SeedKeyGeneratorByArray(const uint64_t* keys, int count);
 uint64_t DrawRandom64();  // genrand64_int64
 
 // ---- rotated-bitboard slider tables ----

@@ -25,12 +25,8 @@ int32_t white_cannot_win;
 int32_t black_cannot_win;
 
 namespace {
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
-constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr uint64_t QUEEN_WING = FILE_A * 0x07;  // files a-c
 constexpr uint64_t KING_WING = FILE_A * 0xE0;   // files f-h
-
-constexpr int32_t MATE_SCORE = 32700;
 
 enum { A2 = 8, C2 = 10, D4 = 27, E5 = 36, F5 = 37 };
 

@@ -25,7 +25,6 @@ EvalInfo thread_eval_info;
 namespace {
 
 constexpr int32_t threat_table[17] = {-70, -65, -60, -55, -50, -40, -30, -7, 0, 7, 30, 40, 50, 55, 60, 65, 70};
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
 
 inline int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 inline int32_t Shift8(int64_t value) { return int32_t(value >> 8); }
@@ -105,7 +104,7 @@ void ScoreThreats() {
   e.minor_attacks[BLACK] = e.knight_attacks_of[BLACK] | e.bishop_attacks_of[BLACK];
   for (int colour = 0; colour < 2; colour++) {
     const int them = colour ^ 1;
-    const uint64_t their_pawn_attacks = e.pawn_attack_sets[them == BLACK ? 0 : 1];
+    const uint64_t their_pawn_attacks = e.pawn_attack_sets[them];
     const uint64_t attacked = e.attacked_squares[them] | e.king_zone[them];
     const uint64_t defended = e.attacked_squares[colour] | e.king_zone[colour];
     const uint64_t men = b.Occupied[colour] & ~b.Pieces[KING][colour];

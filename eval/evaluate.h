@@ -22,7 +22,7 @@ struct EvalInfo {
   uint64_t knight_attacks_of[2];
   uint64_t bishop_attacks_of[2];
   uint64_t rook_attacks_of[2];
-  uint64_t pawn_attack_sets[2];  // [0] black pawns' attacks, [1] white pawns'
+  uint64_t pawn_attack_sets[2];  // by colour: the squares that side's pawns attack
   uint64_t blocked_pawns[2];
   uint64_t minor_square_classes[4][2];
   uint64_t king_zone[2];
@@ -61,21 +61,27 @@ struct EvalCacheEntry {
   uint64_t key;  // Key ^ castle_keys[Castling]
   uint64_t hot_squares[2];
   uint64_t attacked_squares[2];
-  int16_t score[2];  // by side to move; -32700 = none
+  int16_t score[2];  // by side to move; NO_SCORE = none
   int16_t material;
 };
 static_assert(sizeof(EvalCacheEntry) == 48, "an evaluation-cache record is 48 bytes");
 // The cache's key of a position: the men and the castling rights.
 inline uint64_t EvalCacheKey(const Board& b) { return b.Key ^ castle_keys[b.Castling & 15]; }
 
-constexpr int32_t NO_SCORE = -32700;
+// Scores: a mate found at ply n is MATE_SCORE - n; the same value bounds
+// every search window.
+constexpr int32_t MATE_SCORE = 32700;
+// The score of mating at ply n, and of being mated at ply n.
+constexpr int32_t MateIn(int32_t n) { return MATE_SCORE - n; }
+constexpr int32_t MatedIn(int32_t n) { return n - MATE_SCORE; }
+constexpr int32_t NO_SCORE = -MATE_SCORE;
 
 // The search's static score from the side to move's view. The two bounds do
 // not change the result.
-int32_t Evaluate(int32_t alpha = -32700, int32_t beta = 32700);
-// The full static evaluation: *score (preset to -32700 by the caller) gets
+int32_t Evaluate(int32_t alpha = -MATE_SCORE, int32_t beta = MATE_SCORE);
+// The full static evaluation: *score (preset to NO_SCORE by the caller) gets
 // the side-to-move score; the rest stays in thread_eval_info.
-void EvaluatePosition(int32_t* score, int32_t bound = 32700);
+void EvaluatePosition(int32_t* score, int32_t bound = MATE_SCORE);
 // score * factor / 256, truncated toward zero.
 inline int32_t ScaleScore(int32_t score, int32_t factor) { return int32_t(int64_t(score) * factor / 256); }
 

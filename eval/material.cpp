@@ -133,8 +133,8 @@ MaterialEntry ComputeRow(const SideMaterial& w, const SideMaterial& b, const Scr
   int64_t s = 0;
   row.time_factor = 256;
   if (w.queens <= 1 && b.queens <= 1) {
-    const int pieces = 1458 * w.queens + 486 * w.rooks + 162 * w.bishops + 54 * w.knights + 27 * b.queens +
-                       9 * b.rooks + 3 * b.bishops + b.knights;
+    const int pieces =
+        ImbalanceSlot(w.queens, w.rooks, w.bishops, w.knights, b.queens, b.rooks, b.bishops, b.knights);
     const int full = 486 * (243 * w.queens + 81 * w.rooks + 27 * w.bishops + 9 * w.knights + w.pawns) +
                      (243 * b.queens + 81 * b.rooks + 27 * b.bishops + 9 * b.knights + b.pawns);
     s = -int64_t(scratch.imbalance[pieces]) - scratch.material_bonus[full];

@@ -276,224 +276,223 @@ void ExpandGeometric(int32_t* table, int size, int first) {
 void ExpandKnightTrap() { ExpandGeometric(knight_trap, 37, KNIGHT_TRAP_FIRST); }
 void ExpandBishopTrap() { ExpandGeometric(bishop_trap, 57, BISHOP_TRAP_FIRST); }
 
-class RegistryBuilder {
- public:
-  explicit RegistryBuilder(ValuePosition* positions) : positions_(positions) {}
-
-  // Ignored positions are read into a throw-away value.
-  void Ignore(int first, int count) {
-    for (int i = 0; i < count; i++) Next(first + i, "ignored", 0).ignored = true;
-  }
-  // Consecutive entries of a table, one position each.
-  void Cells(int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
-    int i = 0;
-    for (int32_t v : defaults) {
-      Target(Next(first + i, name, v), table + i, 1);
-      i++;
-    }
-  }
-  void Cell(int first, const char* name, int32_t* destination, int32_t default_value) {
-    Cells(first, name, destination, {default_value});
-  }
-  // One position fills count entries.
-  void Filled(int first, const char* name, int32_t* from, int count, int32_t default_value) {
-    Target(Next(first, name, default_value), from, int16_t(count));
-  }
-  // Four positions for files a/h, b/g, c/f, d/e of an 8-entry table.
-  void Mirrored(int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
-    int f = 0;
-    for (int32_t v : defaults) {
-      ValuePosition& p = Next(first + f, name, v);
-      Target(p, table + f, 1);
-      Target(p, table + 7 - f, 1);
-      f++;
-    }
-  }
-  // Entries of evaluation_parameters, with their built-in values.
-  void Parameters(int first, const char* name, int index, int count) {
-    for (int i = 0; i < count; i++)
-      Target(Next(first + i, name, kBuiltInParameters[index + i]), &evaluation_parameters[index + i], 1);
-  }
-  void MirroredParameters(int first, const char* name, int index) {
-    Mirrored(first, name, &evaluation_parameters[index],
-             {kBuiltInParameters[index], kBuiltInParameters[index + 1], kBuiltInParameters[index + 2],
-              kBuiltInParameters[index + 3]});
-  }
-  // A 64-square table from a 4x4 quadrant (a1-d4 rank by rank) mirrored
-  // onto the other three.
-  void Centre(int first, const char* name, int32_t* table, int32_t default_value) {
-    for (int i = 0; i < 16; i++) {
-      const int file = i & 3, rank = i >> 2;
-      ValuePosition& p = Next(first + i, name, default_value);
-      for (int square : {rank * 8 + file, rank * 8 + 7 - file, (7 - rank) * 8 + file, (7 - rank) * 8 + 7 - file})
-        Target(p, table + square, 1);
-    }
-  }
-  // Named squares of a 64-square table, one position each.
-  void Squares(int first, const char* name, int32_t* table, std::initializer_list<const char*> squares) {
-    int i = 0;
-    for (const char* s : squares) Target(Next(first + i++, name, 0), table + (s[0] - 'a') + 8 * (s[1] - '1'), 1);
-  }
-  // Positions that only feed an expansion over several of them.
-  void Expanded(int first, const char* name, void (*expand)(), std::initializer_list<int32_t> defaults) {
-    int i = 0;
-    for (int32_t v : defaults) Next(first + i++, name, v).expand = expand;
-  }
-  // The imbalance table, nested from the outermost: Qw, Qb, Rw, Rb, Bw, Bb,
-  // Nw, Nb; stored at 1458 Qw + 486 Rw + 162 Bw + 54 Nw + 27 Qb + 9 Rb + 3 Bb + Nb.
-  void Imbalance(int first) {
-    int position = first;
-    for (int qw = 0; qw < 2; qw++)
-      for (int qb = 0; qb < 2; qb++)
-        for (int rw = 0; rw < 3; rw++)
-          for (int rb = 0; rb < 3; rb++)
-            for (int bw = 0; bw < 3; bw++)
-              for (int bb = 0; bb < 3; bb++)
-                for (int nw = 0; nw < 3; nw++)
-                  for (int nb = 0; nb < 3; nb++)
-                    Next(position++, "imbalance_table", 0).imbalance_index =
-                        int16_t(1458 * qw + 486 * rw + 162 * bw + 54 * nw + 27 * qb + 9 * rb + 3 * bb + nb);
-  }
-  // A second destination for a position already placed.
-  void Also(int position, int32_t* destination) { Target(positions_[position], destination, 1); }
-
-  void Finish() const {
-    if (next_ != VALUES_FILE_COUNT) Fail(next_, "the registry ends early");
-  }
-
- private:
-  ValuePosition& Next(int position, const char* name, int32_t default_value) {
-    if (position != next_ || position >= VALUES_FILE_COUNT) Fail(position, name);
-    next_++;
-    ValuePosition& p = positions_[position];
-    p.default_value = default_value;
-    return p;
-  }
-  static void Target(ValuePosition& p, int32_t* first, int16_t count) {
-    if (p.target_count == 4) std::abort();
-    p.targets[p.target_count++] = {first, count};
-  }
-  [[noreturn]] static void Fail(int position, const char* what) {
-    std::printf("values.txt registry out of order at position %d (%s)\n", position, what);
-    std::abort();
-  }
-
-  ValuePosition* positions_;
-  int next_ = 0;
+// The registry under construction: the positions and the next one expected.
+struct RegistryBuilder {
+  ValuePosition* positions;
+  int next = 0;
 };
 
+[[noreturn]] void FailRegistry(int position, const char* what) {
+  std::printf("values.txt registry out of order at position %d (%s)\n", position, what);
+  std::abort();
+}
+ValuePosition& NextPosition(RegistryBuilder& r, int position, const char* name, int32_t default_value) {
+  if (position != r.next || position >= VALUES_FILE_COUNT) FailRegistry(position, name);
+  r.next++;
+  ValuePosition& p = r.positions[position];
+  p.default_value = default_value;
+  return p;
+}
+void AddTarget(ValuePosition& p, int32_t* first, int16_t count) {
+  if (p.target_count == 4) std::abort();
+  p.targets[p.target_count++] = {first, count};
+}
+
+
+// Ignored positions are read into a throw-away value.
+void RegisterIgnore(RegistryBuilder& r, int first, int count) {
+  for (int i = 0; i < count; i++) NextPosition(r, first + i, "ignored", 0).ignored = true;
+}
+// Consecutive entries of a table, one position each.
+void RegisterCells(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
+  int i = 0;
+  for (int32_t v : defaults) {
+    AddTarget(NextPosition(r, first + i, name, v), table + i, 1);
+    i++;
+  }
+}
+void RegisterCell(RegistryBuilder& r, int first, const char* name, int32_t* destination, int32_t default_value) {
+  RegisterCells(r, first, name, destination, {default_value});
+}
+// One position fills count entries.
+void RegisterFilled(RegistryBuilder& r, int first, const char* name, int32_t* from, int count, int32_t default_value) {
+  AddTarget(NextPosition(r, first, name, default_value), from, int16_t(count));
+}
+// Four positions for files a/h, b/g, c/f, d/e of an 8-entry table.
+void RegisterMirrored(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
+  int f = 0;
+  for (int32_t v : defaults) {
+    ValuePosition& p = NextPosition(r, first + f, name, v);
+    AddTarget(p, table + f, 1);
+    AddTarget(p, table + 7 - f, 1);
+    f++;
+  }
+}
+// Entries of evaluation_parameters, with their built-in values.
+void RegisterParameters(RegistryBuilder& r, int first, const char* name, int index, int count) {
+  for (int i = 0; i < count; i++)
+    AddTarget(NextPosition(r, first + i, name, kBuiltInParameters[index + i]), &evaluation_parameters[index + i], 1);
+}
+void RegisterMirroredParameters(RegistryBuilder& r, int first, const char* name, int index) {
+  RegisterMirrored(r, first, name, &evaluation_parameters[index],
+           {kBuiltInParameters[index], kBuiltInParameters[index + 1], kBuiltInParameters[index + 2],
+            kBuiltInParameters[index + 3]});
+}
+// A 64-square table from a 4x4 quadrant (a1-d4 rank by rank) mirrored
+// onto the other three.
+void RegisterCentre(RegistryBuilder& r, int first, const char* name, int32_t* table, int32_t default_value) {
+  for (int i = 0; i < 16; i++) {
+    const int file = i & 3, rank = i >> 2;
+    ValuePosition& p = NextPosition(r, first + i, name, default_value);
+    for (int square : {rank * 8 + file, rank * 8 + 7 - file, (7 - rank) * 8 + file, (7 - rank) * 8 + 7 - file})
+      AddTarget(p, table + square, 1);
+  }
+}
+// Named squares of a 64-square table, one position each.
+void RegisterSquares(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<const char*> squares) {
+  int i = 0;
+  for (const char* s : squares) AddTarget(NextPosition(r, first + i++, name, 0), table + (s[0] - 'a') + 8 * (s[1] - '1'), 1);
+}
+// Positions that only feed an expansion over several of them.
+void RegisterExpanded(RegistryBuilder& r, int first, const char* name, void (*expand)(), std::initializer_list<int32_t> defaults) {
+  int i = 0;
+  for (int32_t v : defaults) NextPosition(r, first + i++, name, v).expand = expand;
+}
+// The imbalance table, nested from the outermost: Qw, Qb, Rw, Rb, Bw, Bb,
+// Nw, Nb; stored at ImbalanceSlot of the counts.
+void RegisterImbalance(RegistryBuilder& r, int first) {
+  int position = first;
+  for (int qw = 0; qw < 2; qw++)
+    for (int qb = 0; qb < 2; qb++)
+      for (int rw = 0; rw < 3; rw++)
+        for (int rb = 0; rb < 3; rb++)
+          for (int bw = 0; bw < 3; bw++)
+            for (int bb = 0; bb < 3; bb++)
+              for (int nw = 0; nw < 3; nw++)
+                for (int nb = 0; nb < 3; nb++)
+                  NextPosition(r, position++, "imbalance_table", 0).imbalance_index =
+                      int16_t(ImbalanceSlot(qw, rw, bw, nw, qb, rb, bb, nb));
+}
+// A second destination for a position already placed.
+void RegisterAlso(RegistryBuilder& r, int position, int32_t* destination) { AddTarget(r.positions[position], destination, 1); }
+
+void RegisterFinish(const RegistryBuilder& r) {
+  if (r.next != VALUES_FILE_COUNT) FailRegistry(r.next, "the registry ends early");
+}
+
+
 void BuildRegistry(ValuePosition* positions) {
-  RegistryBuilder r(positions);
+  RegistryBuilder r{positions};
 
   // Material: corrections on top of the fixed piece values, all 0.
-  r.Cells(0, "pawn_value_opening", pawn_value_opening, {0, 0, 0, 0});
-  r.Cells(4, "pawn_value_endgame", pawn_value_endgame, {0, 0, 0, 0});
-  r.Ignore(8, 6);
-  r.Cells(14, "imbalance_bonus", imbalance_bonus, {0, 0, 0, 0, 0, 0});
-  r.Cells(20, "imbalance_endgame_weight", imbalance_endgame_weight, {0, 0, 0, 0, 0, 0});
+  RegisterCells(r, 0, "pawn_value_opening", pawn_value_opening, {0, 0, 0, 0});
+  RegisterCells(r, 4, "pawn_value_endgame", pawn_value_endgame, {0, 0, 0, 0});
+  RegisterIgnore(r, 8, 6);
+  RegisterCells(r, 14, "imbalance_bonus", imbalance_bonus, {0, 0, 0, 0, 0, 0});
+  RegisterCells(r, 20, "imbalance_endgame_weight", imbalance_endgame_weight, {0, 0, 0, 0, 0, 0});
   int position = 26;
   for (int piece : {PAWN, ROOK, KNIGHT, BISHOP, QUEEN}) {
-    r.Cell(position++, "piece_value_opening", &piece_value_opening[piece], 0);
-    r.Cell(position++, "piece_value_endgame", &piece_value_endgame[piece], 0);
+    RegisterCell(r, position++, "piece_value_opening", &piece_value_opening[piece], 0);
+    RegisterCell(r, position++, "piece_value_endgame", &piece_value_endgame[piece], 0);
   }
-  r.Imbalance(36);
+  RegisterImbalance(r, 36);
 
   // Pawn structure and passed pawns.
-  r.Parameters(2952, "candidate", CANDIDATE_OPENING_BASE, 4);
-  r.MirroredParameters(2956, "passed_opening_full", PASSED_OPENING_FULL);
-  r.MirroredParameters(2960, "passed_opening_zero", PASSED_OPENING_ZERO);
-  r.MirroredParameters(2964, "passed_endgame_zero", PASSED_ENDGAME_ZERO);
-  r.MirroredParameters(2968, "passed_endgame_full", PASSED_ENDGAME_FULL);
+  RegisterParameters(r, 2952, "candidate", CANDIDATE_OPENING_BASE, 4);
+  RegisterMirroredParameters(r, 2956, "passed_opening_full", PASSED_OPENING_FULL);
+  RegisterMirroredParameters(r, 2960, "passed_opening_zero", PASSED_OPENING_ZERO);
+  RegisterMirroredParameters(r, 2964, "passed_endgame_zero", PASSED_ENDGAME_ZERO);
+  RegisterMirroredParameters(r, 2968, "passed_endgame_full", PASSED_ENDGAME_FULL);
 
   // Direct parameters.
-  r.Parameters(2972, "passed_vs_knight", PASSED_VS_KNIGHT, 1);
-  r.Parameters(2973, "passed_extra_vs_pawns", PASSED_EXTRA_VS_PAWNS, 1);
-  r.Parameters(2974, "shelter_knight_file", SHELTER_KNIGHT_FILE, 1);  // four shelter weights, last first
-  r.Parameters(2975, "shelter_middle_file", SHELTER_MIDDLE_FILE, 1);
-  r.Parameters(2976, "shelter_outer_file", SHELTER_OUTER_FILE, 1);
-  r.Parameters(2977, "shelter_queen_moved", SHELTER_QUEEN_MOVED, 1);
-  r.Cell(2978, "bishop_both_wings", &bishop_both_wings, 25);
-  r.Cell(2979, "fianchetto_bishop", &fianchetto_bishop, 10);
-  r.Cell(2980, "king_outside_pawns", &king_outside_pawns, 150);
-  r.Ignore(2981, 1);
-  r.Cell(2982, "rook_eighth_rank", &rook_eighth_rank, 20);
-  r.Cell(2983, "queen_eighth_rank", &queen_eighth_rank, 30);
-  r.Cell(2984, "rook_half_open_file", &rook_half_open_file, 5);
-  r.Cell(2985, "rook_seventh_rank", &rook_seventh_rank, 30);
-  r.Cell(2986, "rook_seventh_passer", &rook_seventh_passer, 20);
-  r.Cell(2987, "queen_seventh_doubled", &queen_seventh_doubled, 10);
-  r.Cell(2988, "king_no_luft", &king_no_luft, 12);
-  r.Ignore(2989, 1);
-  r.Cell(2990, "rook_seventh_doubled", &rook_seventh_doubled, 24);
-  r.Cell(2991, "bare_king_bonus", &bare_king_bonus, 100);
-  r.Cell(2992, "mate_drive_base", &mate_drive_base, 100);
-  r.Cell(2993, "kbn_corner", &kbn_corner, 20);  // the only pull toward the right corner: keep it above 0
-  r.Cell(2994, "kbn_bonus", &kbn_bonus, 100);
-  r.Cell(2995, "mate_drive_distance", &mate_drive_distance, 10);
-  r.Cell(2996, "bad_bishop_pawns_opening", &bad_bishop_pawns_opening, 2);
-  r.Cell(2997, "bad_bishop_pawns_endgame", &bad_bishop_pawns_endgame, 4);
-  r.Cell(2998, "bad_bishop_fixed_opening", &bad_bishop_fixed_opening, 4);
-  r.Cell(2999, "bad_bishop_fixed_endgame", &bad_bishop_fixed_endgame, 6);
-  r.Cell(3000, "knight_blocked_pawns", &knight_blocked_pawns, 3);
-  r.Cell(3001, "bishop_trapped", &bishop_trapped, 180);
-  r.Ignore(3002, 3);
-  r.Cell(3005, "king_traps_rook", &king_traps_rook, 30);
-  r.Cell(3006, "rook_boxed_in", &rook_boxed_in, 20);
-  r.Ignore(3007, 4);
-  r.Cell(3011, "knight_wings", &knight_wings, 10);
-  r.Cell(3012, "rook_on_target_file", &rook_on_target_file, 7);
-  r.Cell(3013, "rook_no_open_file_access", &rook_no_open_file_access, 12);
-  r.Cell(3014, "mate_drive_extra", &mate_drive_extra, 0);
-  r.Cell(3015, "mate_drive_no_heavy", &mate_drive_no_heavy, 50);
-  r.Cell(3016, "queen_knight_bonus", &queen_knight_bonus, 10);
-  r.Cell(3017, "rook_bishop_bonus", &rook_bishop_bonus, 10);
-  r.Cells(3018, "shelter_gap_bonus", shelter_gap_bonus, {0, 0, 0, 5, 25, 30, 35, 40});
-  r.Parameters(3026, "shelter_open_files", SHELTER_OPEN_FILES, 4);
-  r.Parameters(3030, "shelter_missing_files", SHELTER_MISSING_FILES, 4);
-  r.Parameters(3034, "shelter_defects", SHELTER_DEFECTS, 8);
-  r.Parameters(3042, "passed_own_king_distance", PASSED_OWN_KING_DISTANCE, 1);
-  r.Parameters(3043, "race_won_by_two", RACE_WON_BY_TWO, 1);
-  r.Also(3043, &won_pawn_base);
-  r.Parameters(3044, "passed_enemy_king_distance", PASSED_ENEMY_KING_DISTANCE, 1);
-  r.Parameters(3045, "passed_safe_advance", PASSED_SAFE_ADVANCE, 1);
-  r.Parameters(3046, "race_won_by_one", RACE_WON_BY_ONE, 1);
+  RegisterParameters(r, 2972, "passed_vs_knight", PASSED_VS_KNIGHT, 1);
+  RegisterParameters(r, 2973, "passed_extra_vs_pawns", PASSED_EXTRA_VS_PAWNS, 1);
+  RegisterParameters(r, 2974, "shelter_knight_file", SHELTER_KNIGHT_FILE, 1);  // four shelter weights, last first
+  RegisterParameters(r, 2975, "shelter_middle_file", SHELTER_MIDDLE_FILE, 1);
+  RegisterParameters(r, 2976, "shelter_outer_file", SHELTER_OUTER_FILE, 1);
+  RegisterParameters(r, 2977, "shelter_queen_moved", SHELTER_QUEEN_MOVED, 1);
+  RegisterCell(r, 2978, "bishop_both_wings", &bishop_both_wings, 25);
+  RegisterCell(r, 2979, "fianchetto_bishop", &fianchetto_bishop, 10);
+  RegisterCell(r, 2980, "king_outside_pawns", &king_outside_pawns, 150);
+  RegisterIgnore(r, 2981, 1);
+  RegisterCell(r, 2982, "rook_eighth_rank", &rook_eighth_rank, 20);
+  RegisterCell(r, 2983, "queen_eighth_rank", &queen_eighth_rank, 30);
+  RegisterCell(r, 2984, "rook_half_open_file", &rook_half_open_file, 5);
+  RegisterCell(r, 2985, "rook_seventh_rank", &rook_seventh_rank, 30);
+  RegisterCell(r, 2986, "rook_seventh_passer", &rook_seventh_passer, 20);
+  RegisterCell(r, 2987, "queen_seventh_doubled", &queen_seventh_doubled, 10);
+  RegisterCell(r, 2988, "king_no_luft", &king_no_luft, 12);
+  RegisterIgnore(r, 2989, 1);
+  RegisterCell(r, 2990, "rook_seventh_doubled", &rook_seventh_doubled, 24);
+  RegisterCell(r, 2991, "bare_king_bonus", &bare_king_bonus, 100);
+  RegisterCell(r, 2992, "mate_drive_base", &mate_drive_base, 100);
+  RegisterCell(r, 2993, "kbn_corner", &kbn_corner, 20);  // the only pull toward the right corner: keep it above 0
+  RegisterCell(r, 2994, "kbn_bonus", &kbn_bonus, 100);
+  RegisterCell(r, 2995, "mate_drive_distance", &mate_drive_distance, 10);
+  RegisterCell(r, 2996, "bad_bishop_pawns_opening", &bad_bishop_pawns_opening, 2);
+  RegisterCell(r, 2997, "bad_bishop_pawns_endgame", &bad_bishop_pawns_endgame, 4);
+  RegisterCell(r, 2998, "bad_bishop_fixed_opening", &bad_bishop_fixed_opening, 4);
+  RegisterCell(r, 2999, "bad_bishop_fixed_endgame", &bad_bishop_fixed_endgame, 6);
+  RegisterCell(r, 3000, "knight_blocked_pawns", &knight_blocked_pawns, 3);
+  RegisterCell(r, 3001, "bishop_trapped", &bishop_trapped, 180);
+  RegisterIgnore(r, 3002, 3);
+  RegisterCell(r, 3005, "king_traps_rook", &king_traps_rook, 30);
+  RegisterCell(r, 3006, "rook_boxed_in", &rook_boxed_in, 20);
+  RegisterIgnore(r, 3007, 4);
+  RegisterCell(r, 3011, "knight_wings", &knight_wings, 10);
+  RegisterCell(r, 3012, "rook_on_target_file", &rook_on_target_file, 7);
+  RegisterCell(r, 3013, "rook_no_open_file_access", &rook_no_open_file_access, 12);
+  RegisterCell(r, 3014, "mate_drive_extra", &mate_drive_extra, 0);
+  RegisterCell(r, 3015, "mate_drive_no_heavy", &mate_drive_no_heavy, 50);
+  RegisterCell(r, 3016, "queen_knight_bonus", &queen_knight_bonus, 10);
+  RegisterCell(r, 3017, "rook_bishop_bonus", &rook_bishop_bonus, 10);
+  RegisterCells(r, 3018, "shelter_gap_bonus", shelter_gap_bonus, {0, 0, 0, 5, 25, 30, 35, 40});
+  RegisterParameters(r, 3026, "shelter_open_files", SHELTER_OPEN_FILES, 4);
+  RegisterParameters(r, 3030, "shelter_missing_files", SHELTER_MISSING_FILES, 4);
+  RegisterParameters(r, 3034, "shelter_defects", SHELTER_DEFECTS, 8);
+  RegisterParameters(r, 3042, "passed_own_king_distance", PASSED_OWN_KING_DISTANCE, 1);
+  RegisterParameters(r, 3043, "race_won_by_two", RACE_WON_BY_TWO, 1);
+  RegisterAlso(r, 3043, &won_pawn_base);
+  RegisterParameters(r, 3044, "passed_enemy_king_distance", PASSED_ENEMY_KING_DISTANCE, 1);
+  RegisterParameters(r, 3045, "passed_safe_advance", PASSED_SAFE_ADVANCE, 1);
+  RegisterParameters(r, 3046, "race_won_by_one", RACE_WON_BY_ONE, 1);
 
   // Count tables: [1], [2], then the rest filled; [0] stays 0.
-  r.Cells(3047, "count_table_a", &count_table_a[1], {0, 0});
-  r.Filled(3049, "count_table_a", &count_table_a[3], 12, 0);
-  r.Cells(3050, "count_table_b", &count_table_b[1], {0, 0});
-  r.Filled(3052, "count_table_b", &count_table_b[3], 12, 0);
-  r.Cells(3053, "count_table_c", &count_table_c[1], {0, 0});
-  r.Filled(3055, "count_table_c", &count_table_c[3], 12, 0);
-  r.Cells(3056, "count_table_d", &count_table_d[1], {0, 0});
-  r.Filled(3058, "count_table_d", &count_table_d[3], 25, 0);
-  r.Cells(3059, "rook_file_danger", rook_file_danger, {2, 2, 1});
-  r.Mirrored(3062, "rook_open_file", rook_open_file, {16, 18, 20, 22});
-  r.Cells(3066, "queen_king_distance", queen_king_distance, {2, 2, 2, 1, 1});
-  r.Cells(3071, "queen_file_danger", queen_file_danger, {2, 2, 1});
-  r.MirroredParameters(3074, "doubled_opening", DOUBLED_OPENING);
-  r.MirroredParameters(3078, "doubled_endgame", DOUBLED_ENDGAME);
-  r.MirroredParameters(3082, "isolated_endgame", ISOLATED_ENDGAME);
-  r.MirroredParameters(3086, "isolated_closed_opening", ISOLATED_CLOSED_OPENING);
-  r.MirroredParameters(3090, "isolated_free_opening", ISOLATED_FREE_OPENING);
-  r.MirroredParameters(3094, "backward_closed_opening", BACKWARD_CLOSED_OPENING);
-  r.MirroredParameters(3098, "backward_endgame", BACKWARD_ENDGAME);
-  r.MirroredParameters(3102, "backward_free_opening", BACKWARD_FREE_OPENING);
-  r.Cell(3106, "bishop_mobility_opening", &bishop_mobility_opening, 3);
-  r.Cell(3107, "bishop_mobility_endgame", &bishop_mobility_endgame, 3);
-  r.Cell(3108, "rook_mobility_opening", &rook_mobility_opening, 2);
-  r.Cell(3109, "rook_mobility_endgame", &rook_mobility_endgame, 4);
-  r.Cell(3110, "queen_mobility_opening", &queen_mobility_opening, 1);
-  r.Cell(3111, "queen_mobility_endgame", &queen_mobility_endgame, 2);
-  r.Parameters(3112, "shelter_no_queen_scale", SHELTER_NO_QUEEN_SCALE, 1);
+  RegisterCells(r, 3047, "count_table_a", &count_table_a[1], {0, 0});
+  RegisterFilled(r, 3049, "count_table_a", &count_table_a[3], 12, 0);
+  RegisterCells(r, 3050, "count_table_b", &count_table_b[1], {0, 0});
+  RegisterFilled(r, 3052, "count_table_b", &count_table_b[3], 12, 0);
+  RegisterCells(r, 3053, "count_table_c", &count_table_c[1], {0, 0});
+  RegisterFilled(r, 3055, "count_table_c", &count_table_c[3], 12, 0);
+  RegisterCells(r, 3056, "count_table_d", &count_table_d[1], {0, 0});
+  RegisterFilled(r, 3058, "count_table_d", &count_table_d[3], 25, 0);
+  RegisterCells(r, 3059, "rook_file_danger", rook_file_danger, {2, 2, 1});
+  RegisterMirrored(r, 3062, "rook_open_file", rook_open_file, {16, 18, 20, 22});
+  RegisterCells(r, 3066, "queen_king_distance", queen_king_distance, {2, 2, 2, 1, 1});
+  RegisterCells(r, 3071, "queen_file_danger", queen_file_danger, {2, 2, 1});
+  RegisterMirroredParameters(r, 3074, "doubled_opening", DOUBLED_OPENING);
+  RegisterMirroredParameters(r, 3078, "doubled_endgame", DOUBLED_ENDGAME);
+  RegisterMirroredParameters(r, 3082, "isolated_endgame", ISOLATED_ENDGAME);
+  RegisterMirroredParameters(r, 3086, "isolated_closed_opening", ISOLATED_CLOSED_OPENING);
+  RegisterMirroredParameters(r, 3090, "isolated_free_opening", ISOLATED_FREE_OPENING);
+  RegisterMirroredParameters(r, 3094, "backward_closed_opening", BACKWARD_CLOSED_OPENING);
+  RegisterMirroredParameters(r, 3098, "backward_endgame", BACKWARD_ENDGAME);
+  RegisterMirroredParameters(r, 3102, "backward_free_opening", BACKWARD_FREE_OPENING);
+  RegisterCell(r, 3106, "bishop_mobility_opening", &bishop_mobility_opening, 3);
+  RegisterCell(r, 3107, "bishop_mobility_endgame", &bishop_mobility_endgame, 3);
+  RegisterCell(r, 3108, "rook_mobility_opening", &rook_mobility_opening, 2);
+  RegisterCell(r, 3109, "rook_mobility_endgame", &rook_mobility_endgame, 4);
+  RegisterCell(r, 3110, "queen_mobility_opening", &queen_mobility_opening, 1);
+  RegisterCell(r, 3111, "queen_mobility_endgame", &queen_mobility_endgame, 2);
+  RegisterParameters(r, 3112, "shelter_no_queen_scale", SHELTER_NO_QUEEN_SCALE, 1);
   // Bishop pair by the opponent's pawns: worth more on an open board.
-  r.Filled(3113, "bishop_pair_table", &bishop_pair_table[0], 5, 50);
-  r.Cells(3114, "bishop_pair_table", &bishop_pair_table[5], {45, 40, 35, 30});
-  r.Parameters(3118, "pawn_rank_weight", PAWN_RANK_WEIGHT + 3, 4);
-  r.Parameters(3122, "blocked_pawn_bonus", BLOCKED_PAWN_BONUS + 5, 2);
-  r.Squares(3124, "square_table_a", square_table_a,
+  RegisterFilled(r, 3113, "bishop_pair_table", &bishop_pair_table[0], 5, 50);
+  RegisterCells(r, 3114, "bishop_pair_table", &bishop_pair_table[5], {45, 40, 35, 30});
+  RegisterParameters(r, 3118, "pawn_rank_weight", PAWN_RANK_WEIGHT + 3, 4);
+  RegisterParameters(r, 3122, "blocked_pawn_bonus", BLOCKED_PAWN_BONUS + 5, 2);
+  RegisterSquares(r, 3124, "square_table_a", square_table_a,
             {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
-  r.Squares(3136, "square_table_b", square_table_b,
+  RegisterSquares(r, 3136, "square_table_b", square_table_b,
             {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
 
   // Score scaling, out of 256; 3153 is the blocked-centre penalty and
@@ -502,7 +501,7 @@ void BuildRegistry(ValuePosition* positions) {
   for (int p = SCALE_FIRST; p <= SCALE_LAST; p++) {
     int32_t* slot = &scale_factor[p - SCALE_FIRST];
     if (p == 3153) {
-      r.Cell(p, "blocked_centre_pawn", &blocked_centre_pawn, 25);
+      RegisterCell(r, p, "blocked_centre_pawn", &blocked_centre_pawn, 25);
     } else if (p >= 3160 && p <= 3166) {
       // Damping of a balanced ending with an extra pawn that is not passed:
       // mild when the pawn breaks through, strong when it is blocked.
@@ -510,46 +509,46 @@ void BuildRegistry(ValuePosition* positions) {
                                             &scale_breakthrough,        &scale_pawn_guarded,   &scale_blocked,
                                             &scale_king_in_front};
       static const int32_t extra_pawn_defaults[] = {192, 96, 64, 224, 128, 96, 128};
-      r.Cell(p, "extra_pawn_scale", extra_pawn[p - 3160], extra_pawn_defaults[p - 3160]);
+      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[p - 3160], extra_pawn_defaults[p - 3160]);
     } else {
-      r.Cell(p, "scale_factor", slot, 128);
+      RegisterCell(r, p, "scale_factor", slot, 128);
       continue;
     }
-    r.Also(p, slot);
+    RegisterAlso(r, p, slot);
   }
 
   // Rook against pawns (final scores and terms from the rook side's view).
-  r.Cell(3190, "rook_pawn_count_weight", &rook_pawn_count_weight, 12800);  // 50 per pawn, of 256
-  r.Cell(3191, "rook_pawn_rank_weight", &rook_pawn_rank_weight, 5120);     // 20 per rank, of 256
-  r.Cell(3192, "rook_pawns_base", &rook_pawns_base, 150);
-  r.Cell(3193, "rook_king_file_bonus", &rook_king_file_bonus, 50);
-  r.Cell(3194, "rook_two_holding", &rook_two_holding, 100);
-  r.Cell(3195, "rook_three_holding", &rook_three_holding, 200);
-  r.Cell(3196, "rook_single_pawn", &rook_single_pawn, 100);
-  r.Cell(3197, "rook_vs_held_pawns", &rook_vs_held_pawns, 50);
-  r.Cell(3198, "rook_vs_free_pawns", &rook_vs_free_pawns, 20);
-  r.Cell(3199, "endgame_threshold", &endgame_threshold, 9);
-  r.Cell(3200, "endgame_threshold_no_queen", &endgame_threshold_no_queen, 14);
-  r.Cells(3201, "lone_minor_table", lone_minor_table, {0, 0, 0, 0});
-  r.Filled(3205, "lone_minor_table", &lone_minor_table[4], 5, 0);
-  r.Cells(3206, "rook_vs_minors_passers", &rook_vs_minors_passers[1], {5, 10, 15});
-  r.Filled(3209, "rook_vs_minors_passers", &rook_vs_minors_passers[4], 5, 20);
+  RegisterCell(r, 3190, "rook_pawn_count_weight", &rook_pawn_count_weight, 12800);  // 50 per pawn, of 256
+  RegisterCell(r, 3191, "rook_pawn_rank_weight", &rook_pawn_rank_weight, 5120);     // 20 per rank, of 256
+  RegisterCell(r, 3192, "rook_pawns_base", &rook_pawns_base, 150);
+  RegisterCell(r, 3193, "rook_king_file_bonus", &rook_king_file_bonus, 50);
+  RegisterCell(r, 3194, "rook_two_holding", &rook_two_holding, 100);
+  RegisterCell(r, 3195, "rook_three_holding", &rook_three_holding, 200);
+  RegisterCell(r, 3196, "rook_single_pawn", &rook_single_pawn, 100);
+  RegisterCell(r, 3197, "rook_vs_held_pawns", &rook_vs_held_pawns, 50);
+  RegisterCell(r, 3198, "rook_vs_free_pawns", &rook_vs_free_pawns, 20);
+  RegisterCell(r, 3199, "endgame_threshold", &endgame_threshold, 9);
+  RegisterCell(r, 3200, "endgame_threshold_no_queen", &endgame_threshold_no_queen, 14);
+  RegisterCells(r, 3201, "lone_minor_table", lone_minor_table, {0, 0, 0, 0});
+  RegisterFilled(r, 3205, "lone_minor_table", &lone_minor_table[4], 5, 0);
+  RegisterCells(r, 3206, "rook_vs_minors_passers", &rook_vs_minors_passers[1], {5, 10, 15});
+  RegisterFilled(r, 3209, "rook_vs_minors_passers", &rook_vs_minors_passers[4], 5, 20);
   // Rook behind a passed pawn, by the pawn's rank from the 7th down.
   const int32_t own_rook[] = {21, 20, 19, 17, 15, 13}, enemy_rook[] = {14, 14, 14, 13, 12, 11};
-  for (int row = 0; row < 6; row++) r.Filled(3210 + row, "own_rook_behind", passed_rank_table[row], 8, own_rook[row]);
+  for (int row = 0; row < 6; row++) RegisterFilled(r, 3210 + row, "own_rook_behind", passed_rank_table[row], 8, own_rook[row]);
   for (int row = 0; row < 6; row++)
-    r.Filled(3216 + row, "enemy_rook_behind", passed_rank_table[8 + row], 8, enemy_rook[row]);
-  r.Ignore(3222, 9);
-  r.Cells(3231, "rook_value_by_pawns", rook_value_by_pawns, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-  r.Filled(3244, "rook_value_by_pawns", &rook_value_by_pawns[13], 4, 0);
+    RegisterFilled(r, 3216 + row, "enemy_rook_behind", passed_rank_table[8 + row], 8, enemy_rook[row]);
+  RegisterIgnore(r, 3222, 9);
+  RegisterCells(r, 3231, "rook_value_by_pawns", rook_value_by_pawns, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  RegisterFilled(r, 3244, "rook_value_by_pawns", &rook_value_by_pawns[13], 4, 0);
   // Safe queen checks: the first squares count most.
-  r.Expanded(3245, "queen_reach_table", ExpandQueenReach, {10, 8, 6, 4, 2});
+  RegisterExpanded(r, 3245, "queen_reach_table", ExpandQueenReach, {10, 8, 6, 4, 2});
   // Trapped pieces: 100 for no safe square, shrinking with each one.
-  r.Expanded(3250, "knight_trap", ExpandKnightTrap, {100, 200});
-  r.Expanded(3252, "bishop_trap", ExpandBishopTrap, {100, 210});
-  r.Ignore(3254, 10);
-  r.Centre(3264, "trap_scale", trap_scale, 64);  // 64 = full weight (>> 6)
-  r.Finish();
+  RegisterExpanded(r, 3250, "knight_trap", ExpandKnightTrap, {100, 200});
+  RegisterExpanded(r, 3252, "bishop_trap", ExpandBishopTrap, {100, 210});
+  RegisterIgnore(r, 3254, 10);
+  RegisterCentre(r, 3264, "trap_scale", trap_scale, 64);  // 64 = full weight (>> 6)
+  RegisterFinish(r);
 }
 
 const ValuePosition* Registry() {
@@ -756,7 +755,7 @@ int ImbalanceIndex(const MaterialSignature& s) {
   if (!InTableRange(s)) return -1;
   const int32_t* w = s.counts[WHITE];
   const int32_t* b = s.counts[BLACK];
-  return 1458 * w[0] + 486 * w[1] + 162 * w[2] + 54 * w[3] + 27 * b[0] + 9 * b[1] + 3 * b[2] + b[3];
+  return ImbalanceSlot(w[0], w[1], w[2], w[3], b[0], b[1], b[2], b[3]);
 }
 
 int MaterialBonusIndex(const MaterialSignature& s) {

@@ -44,6 +44,11 @@ int ParseMaterialSignature(const char* text, MaterialSignature* signature);
 // tables' range (queens 0..1, rooks, bishops, knights 0..2, pawns 0..8).
 int ImbalanceIndex(const MaterialSignature& signature);
 int MaterialBonusIndex(const MaterialSignature& signature);
+// Slot of the imbalance table for the queen, rook, bishop and knight counts of
+// each side (at most 1, 2, 2, 2 each).
+constexpr int ImbalanceSlot(int qw, int rw, int bw, int nw, int qb, int rb, int bb, int nb) {
+  return 1458 * qw + 486 * rw + 162 * bw + 54 * nw + 27 * qb + 9 * rb + 3 * bb + nb;
+}
 
 // ---- material (positions 0-35; corrections on top of 100/300/300/500/900) ----
 extern int32_t pawn_value_opening[4];
@@ -195,4 +200,3 @@ enum EvaluationParameterIndex {
   RACE_WON_BY_TWO = 534,
   RACE_WON_BY_ONE = 535,
 };
-inline int32_t EvaluationParameter(int index) { return evaluation_parameters[index]; }

@@ -18,8 +18,6 @@
 namespace {
 
 constexpr int NO_COUNT = 99;
-constexpr uint64_t FILE_A_MASK = 0x0101010101010101ULL;
-constexpr uint64_t FILE_H_MASK = FILE_A_MASK << 7;
 constexpr uint64_t RANK_1_MASK = 0xFF;
 constexpr uint64_t RANK_8_MASK = RANK_1_MASK << 56;
 
@@ -58,8 +56,8 @@ inline uint64_t PawnSquareMask(int side_to_move, int square) {
 }
 template <int Colour>
 inline uint64_t PawnAttacksOf(uint64_t pawns) {
-  return Colour == WHITE ? ((pawns & ~FILE_A_MASK) << 7) | ((pawns & ~FILE_H_MASK) << 9)
-                         : ((pawns & ~FILE_A_MASK) >> 9) | ((pawns & ~FILE_H_MASK) >> 7);
+  return Colour == WHITE ? ((pawns & ~FILE_A) << 7) | ((pawns & ~FILE_H) << 9)
+                         : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
 }
 // Every pawn of the colour has a pawn of either colour right in front of it.
 template <int Colour>
@@ -167,7 +165,7 @@ void ScoreSide(Sums* sums, RaceEntry* race, int* leftmost, int* rightmost) {
   for (uint64_t set = thread_eval_info.passed_pawns[Colour]; set;) {
     const int square = Colour == BLACK ? LowestBit(set) : FindHighestBit(set);
     const int file = square & 7, rank = RelativeRank(Colour, square);
-    set &= ~(FILE_A_MASK << file);
+    set &= ~(FILE_A << file);
     const int stop = square + PawnForward(Colour);
     const uint64_t ahead = file_ahead_mask[Colour][square];
     const int64_t weight = p[PAWN_RANK_WEIGHT + rank];

@@ -43,9 +43,8 @@ void InvalidatePawnEntry() { memset(&PawnEntry, 0, sizeof PawnEntry); }
 
 namespace {
 
-constexpr uint64_t FILE_A_MASK = 0x0101010101010101ULL;
 
-constexpr uint64_t FileMask(int file) { return FILE_A_MASK << file; }
+constexpr uint64_t FileMask(int file) { return FILE_A << file; }
 constexpr uint64_t RankMaskOf(int square) { return uint64_t(0xFF) << (square & 56); }
 
 // Ranks strictly ahead of, and strictly behind, the square's rank.
@@ -233,9 +232,9 @@ WingDefects CountWing(const int (&files)[3], uint64_t white, uint64_t black) {
 
 void SetPassedPawnSets() {
   thread_eval_info.passed_pawns[BLACK] =
-      thread_board.Pieces[PAWN][BLACK] & (FILE_A_MASK * PawnEntry.passed_vector_black);
+      thread_board.Pieces[PAWN][BLACK] & (FILE_A * PawnEntry.passed_vector_black);
   thread_eval_info.passed_pawns[WHITE] =
-      thread_board.Pieces[PAWN][WHITE] & (FILE_A_MASK * PawnEntry.passed_vector_white);
+      thread_board.Pieces[PAWN][WHITE] & (FILE_A * PawnEntry.passed_vector_white);
 }
 
 void ComputePawnEntry() {

@@ -51,7 +51,6 @@ constexpr SquareTables BuildSquareTables() {
 }
 constexpr SquareTables square_tables = BuildSquareTables();
 
-constexpr uint64_t FILE_A = 0x0101010101010101ULL;
 constexpr uint64_t RANK_1 = 0xFFULL;
 
 constexpr uint64_t FileMask(int file) { return FILE_A << file; }
@@ -233,8 +232,8 @@ void EvaluatePawnSetsAndClasses() {
   const uint64_t white_pawns = b.Pieces[PAWN][WHITE], black_pawns = b.Pieces[PAWN][BLACK];
   const uint64_t black_attacks = ((black_pawns & ~FILE_A) >> 9) | ((black_pawns & ~(FILE_A << 7)) >> 7);
   const uint64_t white_attacks = ((white_pawns & ~FILE_A) << 7) | ((white_pawns & ~(FILE_A << 7)) << 9);
-  e.pawn_attack_sets[0] = black_attacks;
-  e.pawn_attack_sets[1] = white_attacks;
+  e.pawn_attack_sets[WHITE] = white_attacks;
+  e.pawn_attack_sets[BLACK] = black_attacks;
   e.attacked_squares[BLACK] |= black_attacks;
   e.attacked_squares[WHITE] |= white_attacks;
   e.blocked_pawns[WHITE] = white_pawns & ((b.Occupied[BLACK] | white_pawns) >> 8);
@@ -261,7 +260,7 @@ void AddTrappedMinor(int from, uint64_t attacks, const int32_t* trap_table) {
   const Board& b = thread_board;
   EvalInfo& e = thread_eval_info;
   if (!square_tables.trap_test[TableIndex<Us>(from)]) return;
-  const uint64_t their_pawn_attacks = Us == BLACK ? e.pawn_attack_sets[1] : e.pawn_attack_sets[0];
+  const uint64_t their_pawn_attacks = e.pawn_attack_sets[Us ^ 1];
   const uint64_t defended_pawns = b.Pieces[PAWN][Them] & their_pawn_attacks;
   uint64_t moves = attacks & ~defended_pawns & ~e.blocked_pawns[Us];
   if (b.PieceMaterial[Them] == 0) {
@@ -369,7 +368,7 @@ void EvaluateBishops() {
   if (!(bishops & (bishops - 1))) {
     const uint64_t colour = (bishops & dark_squares) ? dark_squares : light_squares;
     const uint64_t on_colour = our_pawns & colour;
-    const uint64_t their_pawn_attacks = Us == BLACK ? e.pawn_attack_sets[1] : e.pawn_attack_sets[0];
+    const uint64_t their_pawn_attacks = e.pawn_attack_sets[Us ^ 1];
     const uint64_t occupied = b.Occupied[WHITE] | b.Occupied[BLACK];
     const uint64_t stops = Us == WHITE ? on_colour << 8 : on_colour >> 8;
     const uint64_t fixed_stops = stops & (occupied | their_pawn_attacks);

@@ -32,7 +32,6 @@ constexpr int8_t king_position_table[64] = {
     6, 6, 6, 6, 6, 6, 6, 6,
 };
 
-constexpr uint64_t FILE_A_MASK = 0x0101010101010101ULL;
 
 int32_t Saturate(int64_t value) {
   return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
@@ -49,7 +48,7 @@ constexpr int Own(int white_square) {
 // all, half with only enemy pawns, 1 or 2 for an own pawn that has advanced.
 template <int Colour>
 int64_t FileTerm(int file, int32_t weight) {
-  const uint64_t mask = FILE_A_MASK << file;
+  const uint64_t mask = FILE_A << file;
   const uint64_t own = thread_board.Pieces[PAWN][Colour] & mask;
   if (!((thread_board.Pieces[PAWN][WHITE] | thread_board.Pieces[PAWN][BLACK]) & mask)) return weight;
   if (!own) return weight >> 1;

@@ -346,8 +346,8 @@ int32_t ShelterScoreAt(int32_t penalty) { return shelter_score_table[Clamp(penal
 int Evl(int) {
   const int s = int(thread_board.SideToMove), o = s ^ 1;
   root_side = s;
-  int32_t score = -32700;
-  EvaluatePosition(&score, 32700);
+  int32_t score = NO_SCORE;
+  EvaluatePosition(&score, MATE_SCORE);
   const EvalInfo& e = thread_eval_info;
   std::printf("Heuristic = %d\n", score);
   std::printf("PassedVector[BLACK] = ");

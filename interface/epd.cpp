@@ -31,8 +31,8 @@ void EvaluateEpdFile(const char* name) {
     const FenError error = LoadFen(line);
     if (error == FEN_OK) {
       root_side = int(thread_board.SideToMove);
-      int32_t score = -32700;
-      EvaluatePosition(&score, 32700);
+      int32_t score = NO_SCORE;
+      EvaluatePosition(&score, MATE_SCORE);
       std::printf("%d\n", score);
     } else {
       // The previous position's score would pass for this line's.

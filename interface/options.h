@@ -18,7 +18,9 @@ extern int32_t cowardice_half;    // half the "Cowardice" percent: weight of the
 extern uint32_t tt_entries;         // transposition-table entries
 extern uint32_t pawn_hash_entries;  // pawn-hash records; 0 = no pawn hash
 extern uint32_t eval_cache_entries; // evaluation-cache records
-extern int32_t time_left;        // own clock in centiseconds; -1 no clock; 999999999 infinite
+extern int32_t time_left;        // own clock in centiseconds; -1 no clock; INFINITE_CLOCK infinite
+// The clock of a search that only "stop" ends.
+constexpr int32_t INFINITE_CLOCK = 999999999;
 extern int32_t own_increment;    // centiseconds per move
 extern int32_t moves_to_go;      // 0 = none
 extern int32_t node_limit;       // 0 = none

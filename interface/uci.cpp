@@ -185,7 +185,7 @@ void UciGo(int n) {
         mate_goal = Clamp(ReadDecimal(value), 0, 500);
         i++;
       } else if (MatchKeyword("infinite", t)) {
-        time_left = 999999999;
+        time_left = INFINITE_CLOCK;
       } else if (MatchKeyword("searchmoves", t)) {
         // Only legal moves, each once: a list with none left searches all.
         for (int j = i + 1; j < n && search_moves_count < int(std::size(search_moves)); j++) {

@@ -350,14 +350,14 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   nodes++;
   const int in_check = record.in_check != 0;
 
-  const int32_t lower = ply - 32698 - 2 * in_check;
+  const int32_t lower = MatedIn(ply + 2) - 2 * in_check;
   if (lower > alpha) {
     if (lower >= beta) return lower;
     alpha = lower;
   }
   if (alpha >= 32699 - ply) return alpha;
   if (ply > seldepth) seldepth = ply;
-  if (NodeHasNoRoom()) return Evaluate(-32700, 32700);
+  if (NodeHasNoRoom()) return Evaluate(-MATE_SCORE, MATE_SCORE);
 
   if (--poll_countdown < 0 && PollAndCheckLimits()) return 0;
 
@@ -395,7 +395,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     return alpha;
   }
   const int singular_candidate = depth >= 32 && tt_hit_depth >= depth - 12 && tt_hit_is_lower &&
-                                 !singular_search_active && (node_type == 0 || node_type == -1) && hash_move;
+                                 !singular_search_active && (node_type == PV_NODE || node_type == CUT_NODE) && hash_move;
   const int32_t singular_score = tt_hit_score;
 
   if (tb_max_men != 0 && uint32_t(tb_max_men) >= b.MenCount && b.Castling == 0 &&
@@ -405,7 +405,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       int32_t score = v;
       if (v > 32400) score = v + 1 - ply;
       else if (v < -32400) score = v + ply;
-      StoreTranspositionTable(788, 0, score, HASH_EXACT, 0, 0);
+      StoreTranspositionTable(TABLEBASE_DRAFT, 0, score, HASH_EXACT, 0, 0);
       tbhits++;
       return score;
     }
@@ -417,17 +417,17 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     uint32_t learn_move = 0, offset = 0;
     FindLearnRecord(LearnKey0(b.Key), LearnKey1(b.Key), &learn_depth, &learn_score, &learn_move, &offset);
     // Scores outside the scale come from a damaged file and are ignored.
-    if (offset != 0 && depth <= learn_depth && learn_score >= -32700 && learn_score <= 32700) return learn_score;
+    if (offset != 0 && depth <= learn_depth && learn_score >= -MATE_SCORE && learn_score <= MATE_SCORE) return learn_score;
   }
 
-  const int32_t e = Evaluate(-32700, 32700);
+  const int32_t e = Evaluate(-MATE_SCORE, MATE_SCORE);
   record.static_eval = e;
   const uint64_t hot[2] = {thread_eval_info.hot_squares[WHITE], thread_eval_info.hot_squares[BLACK]};
   const int near_alpha = alpha <= e + 100;
 
   // Null move.
   if (alpha < 31000 && beta > -31000 && b.PieceMaterial[own] > 0 && (b.PieceMaterial[own] > 5 || depth < 25) &&
-      null_ok && node_type != 0 && !in_check && e >= alpha - (depth < 8 ? 4 : 19)) {
+      null_ok && node_type != PV_NODE && !in_check && e >= alpha - (depth < 8 ? 4 : 19)) {
     b.SideToMove ^= 1;
     if (null_depth < 4 && (e < beta || HasWinningCapture(0))) {
       b.SideToMove ^= 1;
@@ -456,7 +456,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
         StoreTranspositionTable(depth, 0, beta, HASH_LOWER, threat, 0);
         return beta;
       }
-      if (-v == ply - 32698) threat = 1;
+      if (-v == MatedIn(ply + 2)) threat = 1;
     }
   }
 
@@ -467,7 +467,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     const int count = move_list_end - list_start;
     if (count == 0) {
       move_list_end = list_start;
-      return ply - 32700;
+      return MatedIn(ply);
     }
     if (count == 1) {
       single_evasion = move_list[list_start].move;
@@ -481,7 +481,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // Internal iterative deepening.
   if (depth >= 20 && !hash_move) {
     int found = 0;
-    if (node_type == 0) {
+    if (node_type == PV_NODE) {
       if (e < beta + 50) {
         Quiescence(alpha - 50, beta + 50, 0);
         if (stop_search) return move_list_end = list_start, 0;
@@ -491,7 +491,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
         int32_t d = depth - 16;
         d = d < 4 ? 4 : d > 8 ? 8 : d;
         const int32_t v = AlphaBeta(alpha - 50, beta + 50, d, 0, 0);
-        if (!stop_search && v <= alpha - 50) AlphaBeta(-32700, beta, d, 0, 0);
+        if (!stop_search && v <= alpha - 50) AlphaBeta(-MATE_SCORE, beta, d, 0, 0);
       }
     } else if (alpha < e + 50) {
       if (e < beta + 50) {
@@ -503,7 +503,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
         int32_t d = depth - 40;
         d = d < 4 ? 4 : d > 8 ? 8 : d;
         const int32_t v = AlphaBeta(alpha - 100, beta, d, 0, node_type);
-        if (!stop_search && v <= alpha - 100) AlphaBeta(-32700, beta, d, 0, node_type);
+        if (!stop_search && v <= alpha - 100) AlphaBeta(-MATE_SCORE, beta, d, 0, node_type);
       }
     }
     if (stop_search) return move_list_end = list_start, 0;
@@ -514,9 +514,9 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // The move loop.
   const int shallow = ply <= 2 * iteration_depth;
   const int32_t alpha_in = alpha;
-  const int d4 = depth / 4 < 0 ? 0 : depth / 4 > 6 ? 6 : depth / 4;
-  const int32_t step = history_step[depth / 4 > 15 ? 15 : depth / 4 < 0 ? 0 : depth / 4];
-  const int is_pv = node_type == 0;
+  const int d4 = depth / ONE_PLY < 0 ? 0 : depth / ONE_PLY > 6 ? 6 : depth / ONE_PLY;
+  const int32_t step = history_step[depth / ONE_PLY > 15 ? 15 : depth / ONE_PLY < 0 ? 0 : depth / ONE_PLY];
+  const int is_pv = node_type == PV_NODE;
   Move best_move = hash_move;  // stored with an upper bound when nothing raises alpha
   int made = 0, legal = 0, saved = 0, reduction_count = 0;
 
@@ -536,7 +536,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       h -= (h * step) >> 10;
     }
     int32_t& h = history_table[HistoryIndex(m, near_alpha, own)];
-    h += ((32700 - h) * step) >> 10;
+    h += ((MATE_SCORE - h) * step) >> 10;
     if (record.killer1[own] != m) {
       record.killer2[own] = record.killer1[own];
       record.killer1[own] = m;
@@ -556,7 +556,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
     if (playable) {
       int32_t deferred = 0;
-      int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, 32700, is_pv,
+      int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, MATE_SCORE, is_pv,
                                      &deferred, hot, alpha - e);
       if (singular_candidate && ext < 0) {
         const uint32_t flags_kept = record.flags, next_check = ply_records[ply + 1].in_check;
@@ -745,13 +745,13 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
         (move_stage == STAGE_QUIETS || (move_stage == STAGE_EVASIONS && quiet))) {
       reduction_count++;
       if (reduction_count > 1) {
-        const int32_t c = -Evaluate(-32700, 32700);
+        const int32_t c = -Evaluate(-MATE_SCORE, MATE_SCORE);
         if (c - e < 100) {
-          int32_t r = reduction_count + (node_type == -1 ? -13 : node_type == 1 ? 7 : -33);
+          int32_t r = reduction_count + (node_type == CUT_NODE ? -13 : node_type == ALL_NODE ? 7 : -33);
           int allowed = 1;
           if (gives_check) {
             if (is_pv) allowed = 0;
-            else if (node_type == -1) r -= 9;
+            else if (node_type == CUT_NODE) r -= 9;
           }
           int32_t x = (alpha - c) / 25;
           x = x < -20 ? -20 : x > 20 ? 20 : x;
@@ -764,7 +764,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
             }
             if (r > 42 && reduction_count > 4) reduction = 16;
             record.flags |= FLAG_REDUCED;
-            v = SearchChild(alpha, alpha + 1, depth + ext - reduction, node_type == 1 ? -1 : 1);
+            v = SearchChild(alpha, alpha + 1, depth + ext - reduction, node_type == ALL_NODE ? CUT_NODE : ALL_NODE);
             record.flags &= ~FLAG_REDUCED;
             if (stop_search) {
               UnmakeMove();
@@ -783,7 +783,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     // The full search: the node's window for its first move, the null window after.
     const int32_t upper = first ? beta : alpha + 1;
     const int32_t nd = depth + ext;
-    v = SearchChild(alpha, upper, nd, first ? -node_type : -1);
+    v = SearchChild(alpha, upper, nd, first ? -node_type : CUT_NODE);
     if (!in_check && !gives_check && MoveCaptured(m)) CountCapture(m, score, v > alpha);
     if (stop_search) {
       UnmakeMove();
@@ -791,9 +791,9 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
     if (v > alpha) {
       if (deferred || simple_reduction) {
-        v = SearchChild(alpha, beta, nd + deferred + (simple_reduction ? 8 : 0), is_pv ? 0 : 1);
+        v = SearchChild(alpha, beta, nd + deferred + (simple_reduction ? 8 : 0), is_pv ? PV_NODE : ALL_NODE);
       } else if (v < beta && upper == alpha + 1) {
-        v = SearchChild(v, beta, nd, 0);
+        v = SearchChild(v, beta, nd, PV_NODE);
       }
       if (stop_search) {
         UnmakeMove();
@@ -818,7 +818,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
 
   move_list_end = list_start;
   if (legal == 0) {
-    if (in_check) return ply - 32700;
+    if (in_check) return MatedIn(ply);
     if (!restricted && !futile) return 0;
   }
   if (alpha > alpha_in) {

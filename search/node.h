@@ -24,7 +24,7 @@ inline bool IsEnPassant(Move m) {
   return MovePiece(m) == PAWN && MoveCaptured(m) == EMPTY && ((MoveFrom(m) ^ MoveTo(m)) & 7) != 0;
 }
 // No capture or promotion bits and not en passant.
-inline bool IsQuiet(Move m) { return (m >> 15) == 0 && !IsEnPassant(m); }
+inline bool IsQuiet(Move m) { return !IsCaptureOrPromotion(m) && !IsEnPassant(m); }
 
 // A node that cannot go deeper or has no room left in its part of the move
 // list is scored as a leaf.
@@ -49,7 +49,7 @@ inline int MoverKingAttacked() {
   return IsSquareAttacked(int(b.SideToMove), int(b.KingSquare[mover]));
 }
 
-inline bool Irreversible(Move m) { return m == 0 || (m >> 15) != 0 || MovePiece(m) == PAWN; }
+inline bool Irreversible(Move m) { return m == 0 || IsCaptureOrPromotion(m) || MovePiece(m) == PAWN; }
 
 // The quiet move of the side to move that the move-key table names for this
 // key difference can be played now (either direction of the stored move).

@@ -29,14 +29,14 @@ unsigned long long HashFull() {
 void ResetNpsReportInterval() { nps_report_interval = 100000 / (poll_interval > 0 ? poll_interval : 1); }
 
 void PrintUciScore(int32_t score) {
-  if (score > MATE_BOUND) printf("mate %d ", (32701 - score) >> 1);
-  else if (score < -MATE_BOUND) printf("mate -%d ", (score + 32701) >> 1);
+  if (score > MATE_BOUND) printf("mate %d ", (MATE_SCORE + 1 - score) >> 1);
+  else if (score < -MATE_BOUND) printf("mate -%d ", (score + MATE_SCORE + 1) >> 1);
   else printf("cp %d ", score);
 }
 
 void PrintBoundWord(int bound) {
-  if (bound == 1) printf("upperbound ");
-  else if (bound == 2) printf("lowerbound ");
+  if (bound == HASH_UPPER) printf("upperbound ");
+  else if (bound == HASH_LOWER) printf("lowerbound ");
 }
 
 // "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines.
@@ -94,7 +94,7 @@ void PrintUciInfo(int force, int bound, int with_pv) {
   if (silent_search) return;
   if (!force && nodes != 0 && nodes - last_info_nodes < 30001) return;
   int32_t score = root_scores[0];
-  if (mate_goal && ((32701 - score) >> 1) != mate_goal) score = 0;
+  if (mate_goal && ((MATE_SCORE + 1 - score) >> 1) != mate_goal) score = 0;
   last_info_nodes = nodes;
   printf("info depth %d seldepth %d score ", iteration_depth + 1, seldepth);
   PrintUciScore(score);

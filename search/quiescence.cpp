@@ -52,14 +52,14 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   record.best_move = 0;
   const int in_check = record.in_check != 0;
 
-  const int32_t lower = ply - 32698 - 2 * in_check;
-  int32_t best = lower > -32700 ? lower : -32700;
+  const int32_t lower = MatedIn(ply + 2) - 2 * in_check;
+  int32_t best = lower > -MATE_SCORE ? lower : -MATE_SCORE;
   if (lower > alpha) {
     if (lower >= beta) return lower;
     alpha = lower;
   }
   if (alpha >= 32699 - ply) return alpha;
-  if (NodeHasNoRoom()) return Evaluate(-32700, 32700);
+  if (NodeHasNoRoom()) return Evaluate(-MATE_SCORE, MATE_SCORE);
   if (IsDrawByRepetition(beta)) return 0;
 
   int32_t cap = 2 * iteration_depth + 36;
@@ -76,7 +76,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
     if (m < low && HasPieceWeight(opp)) {
       if (PawnsOnSeventh(own)) m += 100;
       else if (PawnsOnSixth(own)) m += 50;
-      if (m < low && m >= beta && m != 32700) return m;
+      if (m < low && m >= beta && m != MATE_SCORE) return m;
     } else if (m > high && HasPieceWeight(own)) {
       if (PawnsOnSeventh(opp)) m -= 100;
       else if (PawnsOnSixth(opp)) m -= 50;
@@ -118,7 +118,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   record.flags = 0;
   int32_t e = best;
   if (!in_check) {
-    e = Evaluate(-32700, 32700);
+    e = Evaluate(-MATE_SCORE, MATE_SCORE);
     if (e > best) best = e;
     if (e > alpha) alpha = e;
     if (e >= beta) return e;
@@ -131,7 +131,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   int wanted = 0;
   if (iteration_depth > 0 && depth >= -8 && !in_check) {
     const int32_t attackers = thread_eval_info.attackers[own];
-    const int depth_index = depth / 4 + 2 > 3 ? 3 : depth / 4 + 2;
+    const int depth_index = depth / ONE_PLY + 2 > 3 ? 3 : depth / ONE_PLY + 2;
     const int32_t margin = check_margin_attackers[attackers > 4 ? 4 : attackers < 0 ? 0 : attackers] +
                            check_margin_node[node_flag + 1] + check_margin_depth[depth_index];
     wanted = e + margin > alpha;
@@ -194,7 +194,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
     const int count = move_list_end - list_start;
     if (count == 0) {
       move_list_end = list_start;
-      return ply - 32700;
+      return MatedIn(ply);
     }
     if (count == 1) {
       depth += 4;
@@ -278,7 +278,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
 
   move_list_end = list_start;
   // Every evasion turned out illegal: mated after all.
-  if (in_check && !legal_moves) return ply - 32700;
+  if (in_check && !legal_moves) return MatedIn(ply);
   if (alpha > alpha_after_stand_pat) {
     StoreTranspositionTable(0, raised_by, alpha, HASH_EXACT, 0, flags_word);
     record.best_move = raised_by;

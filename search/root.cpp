@@ -23,8 +23,8 @@
 #include "search/transposition.h"
 
 int32_t root_side;
-int32_t lazy_window_low = -32700;
-int32_t lazy_window_high = 32700;
+int32_t lazy_window_low = -MATE_SCORE;
+int32_t lazy_window_high = MATE_SCORE;
 
 namespace {
 
@@ -32,9 +32,7 @@ namespace {
 constexpr int32_t margin_by_depth[16] = {150, 150, 150, 150, 150, 150, 150, 120, 80, 65, 50, 45, 40, 35, 30, 25};
 constexpr int32_t margin_by_root_move[8] = {24, 16, 12, 10, 8, 6, 4, 0};
 
-constexpr int32_t INFINITE_CLOCK = 999999999;
-
-inline int32_t ClampScore(int32_t s) { return s < -32700 ? -32700 : s > 32700 ? 32700 : s; }
+inline int32_t ClampScore(int32_t s) { return s < -MATE_SCORE ? -MATE_SCORE : s > MATE_SCORE ? MATE_SCORE : s; }
 
 void SwapRootEntries(int a, int b) {
   const MoveEntry entry = move_list[a];
@@ -118,7 +116,7 @@ int32_t MakeRootMove(int i, int d) {
   MakeSearchMove(move_list[i].move, 1);
   ply_records[1].in_check = uint32_t(root_move_flags[i] != 0);
   ply_records[0].flags = root_move_flags[i] ? 1 : 0;
-  return 4 * d + 2 + (root_move_flags[i] ? 4 : 0);
+  return ONE_PLY * d + 2 + (root_move_flags[i] ? ONE_PLY : 0);
 }
 
 // One pass over the root moves of iteration d; returns 1 when the first move
@@ -156,7 +154,7 @@ int RootPass(int d, int32_t* delta) {
         SetLazyEvalWindow(d);
         PrintRootLine(2);
         if (v >= 32580) {
-          const int32_t u = ResearchRootMove(v, 32700, depth);
+          const int32_t u = ResearchRootMove(v, MATE_SCORE, depth);
           if (stop_search) break;
           root_scores[0] = u;
           SetLazyEvalWindow(d);
@@ -168,7 +166,7 @@ int RootPass(int d, int32_t* delta) {
           if (u >= v + 120) {
             SetLazyEvalWindow(d);
             PrintRootLine(2);
-            const int32_t w = ResearchRootMove(u, 32700, depth);
+            const int32_t w = ResearchRootMove(u, MATE_SCORE, depth);
             if (stop_search) break;
             root_scores[0] = w;
           }
@@ -185,7 +183,7 @@ int RootPass(int d, int32_t* delta) {
         PrintRootLine(2);
         if (v >= 32680) {
           SetLazyEvalWindow(d);
-          const int32_t u = ResearchRootMove(v, 32700, depth);
+          const int32_t u = ResearchRootMove(v, MATE_SCORE, depth);
           if (stop_search) break;
           root_scores[0] = u;
           SetLazyEvalWindow(d);
@@ -199,7 +197,7 @@ int RootPass(int d, int32_t* delta) {
             PrintRootLine(3);
           } else {
             PrintRootLine(2);
-            const int32_t w = ResearchRootMove(u, 32700, depth);
+            const int32_t w = ResearchRootMove(u, MATE_SCORE, depth);
             if (stop_search) break;
             root_scores[0] = w;
             PrintRootLine(3);
@@ -231,7 +229,7 @@ int InSearchMoves(Move move) {
 // A move that changes neither the pawns, the material nor the castling rights.
 int IsReversibleRecord(int index) {
   const UndoRecord& r = game_history[index];
-  return r.Move != 0 && !(r.Move >> 15) && MovePiece(r.Move) != PAWN && r.Castling == thread_board.Castling;
+  return r.Move != 0 && !IsCaptureOrPromotion(r.Move) && MovePiece(r.Move) != PAWN && r.Castling == thread_board.Castling;
 }
 
 int IsThirdRepetition() {
@@ -289,7 +287,7 @@ void SetLazyEvalWindow(int d) {
 }
 
 int SearchRootMove(int32_t alpha, int32_t beta, int32_t depth) {
-  const int32_t lower = mate_goal > 0 ? 2 * mate_goal - 32700 : -32701;
+  const int32_t lower = mate_goal > 0 ? 2 * mate_goal - MATE_SCORE : -MATE_SCORE - 1;
   const int32_t upper = mate_goal > 0 ? 2 * mate_goal - 32699 : 32701;
   if (alpha < lower) alpha = lower;
   if (beta > upper) beta = upper;
@@ -301,7 +299,7 @@ int SearchRootMove(int32_t alpha, int32_t beta, int32_t depth) {
 
   // A clearly worse move usually fails even a raised bar at reduced depth.
   const int32_t margin =
-      margin_by_depth[depth / 4 < 15 ? depth / 4 : 15] + margin_by_root_move[root_move_index < 7 ? root_move_index : 7];
+      margin_by_depth[depth / ONE_PLY < 15 ? depth / ONE_PLY : 15] + margin_by_root_move[root_move_index < 7 ? root_move_index : 7];
   const int32_t r = depth - ((depth / 6) & ~3) - 12;
   const int32_t v = r < 4 ? Quiescence(alpha + margin, beta + margin, 0, -1)
                           : AlphaBeta(alpha + margin, beta + margin, r, 1, -1);
@@ -377,7 +375,7 @@ int SearchRoot(int max_depth_arg, int use_book) {
     }
     if (stop_search) break;
     ply = 0;
-    StoreTranspositionTable(4 * d + 6, move_list[0].move, root_scores[0], HASH_EXACT, 0, 0);
+    StoreTranspositionTable(ONE_PLY * d + 6, move_list[0].move, root_scores[0], HASH_EXACT, 0, 0);
     ply = 1;
     if (mate_goal == 0 && std::abs(root_scores[0]) > 32701 - d) {
       WaitForInput();
@@ -502,22 +500,22 @@ int PrepareRootMoves(int* start_depth) {
     const int32_t stored = entry->score;
     switch (tt_hit_bound) {
       case HASH_UPPER:
-        root_scores[0] = stored <= -32700 ? stored : default_score;
+        root_scores[0] = stored <= -MATE_SCORE ? stored : default_score;
         break;
       case HASH_LOWER:
-        root_scores[0] = stored >= 32700 ? stored : default_score;
+        root_scores[0] = stored >= MATE_SCORE ? stored : default_score;
         break;
       case HASH_EXACT:
         root_scores[0] = stored;
         // Only a searched root entry tells where to resume; a tablebase or
         // very deep entry would skip every iteration.
         if (hash_move != 0 && entry->depth >= 0 && entry->depth < 392) {
-          const int resume = entry->depth / 4 + 1;
+          const int resume = entry->depth / ONE_PLY + 1;
           *start_depth = resume > 97 ? 97 : resume;
         }
         break;
       default:
-        root_scores[0] = -32700;
+        root_scores[0] = -MATE_SCORE;
         break;
     }
   } else {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "eval/evaluate.h"
 
 // ---- limits and the stop request ----
 extern int32_t stop_search;        // set by the input poll or the limits; every level unwinds with 0
@@ -62,7 +63,15 @@ int SearchRootMultiPV(int max_depth);
 int PrepareRootMoves(int* start_depth);
 void GenerateRootQuietMoves();
 
-// Depth in quarter plies (4 = one ply); node_type 0 PV, -1 expected cut, 1 expected all.
+// Depth in quarter plies (ONE_PLY); node_type PV_NODE, CUT_NODE (expected
+// to fail high) or ALL_NODE (expected to fail low); a child's expected type
+// is the negation of its parent's.
+constexpr int32_t ONE_PLY = 4;
+constexpr int32_t PV_NODE = 0;
+constexpr int32_t CUT_NODE = -1;
+constexpr int32_t ALL_NODE = 1;
+// Draft stored with a tablebase result: deeper than any search reaches.
+constexpr int32_t TABLEBASE_DRAFT = 788;
 int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, int32_t node_type);
 int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag = 0);
 int32_t ComputeExtension(int32_t shallow, int32_t threat, int32_t depth, int32_t single_reply, Move move,
@@ -70,8 +79,7 @@ int32_t ComputeExtension(int32_t shallow, int32_t threat, int32_t depth, int32_t
                          int32_t gap);
 int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near);
 
-// Scores: a mate found at ply n is 32700 - n.
-constexpr int32_t MATE_SCORE = 32700;
+// Scores: MATE_SCORE and MateIn / MatedIn live with the evaluation.
 constexpr int32_t MATE_BOUND = 31000;  // beyond this a score is a mate score
 
 // The game driver's time allocation for the position on the board and the

@@ -23,7 +23,7 @@ uint64_t Squares(std::initializer_list<const char*> names) {
 
 TEST(MersenneTwister, ReferenceOutputsOfTheArraySeed) {
   const uint64_t keys[4] = {0x12345, 0x23456, 0x34567, 0x45678};
-  SeedRandomByArray(keys, 4);
+  SeedKeyGeneratorByArray(keys, 4);
   EXPECT_EQ(DrawRandom64(), 7266447313870364031ULL);
   EXPECT_EQ(DrawRandom64(), 4946485549665804864ULL);
   EXPECT_EQ(DrawRandom64(), 16945909448695747420ULL);
