@@ -317,7 +317,9 @@ TEST_F(TbRegistration, EveryFiveAndSixManTableFromFilesOfItsExactSize) {
       const int extents = ExtentCount(table, side);
       for (int e = 0; e < extents; e++)
         EXPECT_NE(table.file_name[side][e], nullptr) << table.signature << " side " << side << " extent " << e;
-      if (extents < TB_MAX_EXTENTS) EXPECT_EQ(table.file_name[side][extents], nullptr) << table.signature;
+      if (extents < TB_MAX_EXTENTS) {
+        EXPECT_EQ(table.file_name[side][extents], nullptr) << table.signature;
+      }
       EXPECT_EQ(IsTableAvailable(id, side), 1) << table.signature << " side " << side;
     }
   }

@@ -13,6 +13,7 @@
 #include "board/board.h"
 #include "interface/pgn.h"
 #include "interface/startup.h"
+#include "test_util.h"
 
 namespace {
 
@@ -36,33 +37,13 @@ std::vector<std::string> SplitGames(const std::string& text) {
   return games;
 }
 
+// Placement, side to move and castling rights: what the referee's final
+// position is compared on (the move counters are not kept by the scan).
 std::string Position() {
-  const Board& b = thread_board;
-  static const char letters[] = ".knp?rbq";
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const int square = rank * 8 + file;
-      if (!b.Square[square]) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += char('0' + empty);
-      empty = 0;
-      const char letter = letters[b.Square[square]];
-      fen += (b.Occupied[WHITE] >> square) & 1 ? char(letter - 'a' + 'A') : letter;
-    }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += b.SideToMove == WHITE ? " w " : " b ";
-  std::string rights;
-  if (b.Castling & 1) rights += 'K';
-  if (b.Castling & 2) rights += 'Q';
-  if (b.Castling & 4) rights += 'k';
-  if (b.Castling & 8) rights += 'q';
-  return fen + (rights.empty() ? "-" : rights);
+  std::istringstream fields(BoardToFen());
+  std::string placement, side, rights;
+  fields >> placement >> side >> rights;
+  return placement + " " + side + " " + rights;
 }
 
 }  // namespace
