@@ -540,6 +540,10 @@ class Generator:
         yield L(pick)
         if pick == "help":
             yield L("")  # the key press the help page waits for
+        elif pick == "analyze":
+            yield L("exit")  # analysis searches until it is left
+        elif pick == "edit":
+            yield L(".")  # edit reads pieces until its end mark
 
     def session(self, judge):
         """Yields the steps of one session; judge.position is read between them."""
