@@ -1,448 +1,448 @@
-// The rows of the 440 tables in table-number order: signature, flags and the
-// entry counts for white and for black to move (the sizes of the table
-// files: one more than the largest index of a legal position).
+// The flags of the 440 tables in table-number order; each row names its
+// table. Signatures and entry counts come from the index functions' list
+// (tablebases/index_list.h), so each is written once.
 #include "tablebases/descriptor_rows.h"
 
-const TbDescriptorRow tb_descriptor_rows[TB_TABLE_ROWS] = {
-    {"kk", TB_FLAG_SYMMETRIC, 0LL, 0LL},  // 0, never used
-    {"kpk", 0, 81664LL, 84012LL},  // 1
-    {"knk", 0, 26282LL, 28644LL},  // 2
-    {"kbk", 0, 27243LL, 28644LL},  // 3
-    {"krk", 0, 27030LL, 28644LL},  // 4
-    {"kqk", 0, 25629LL, 28644LL},  // 5
-    {"kpkp", 0, 3863492LL, 3863492LL},  // 6
-    {"knkp", 0, 4931904LL, 4981504LL},  // 7
-    {"knkn", TB_FLAG_SYMMETRIC, 1603202LL, 1603202LL},  // 8
-    {"kbkp", 0, 5112000LL, 4981504LL},  // 9
-    {"kbkn", 0, 1661823LL, 1603202LL},  // 10
-    {"kbkb", TB_FLAG_SYMMETRIC, 1661823LL, 1661823LL},  // 11
-    {"krkp", 0, 5072736LL, 4981504LL},  // 12
-    {"krkn", 0, 1649196LL, 1603202LL},  // 13
-    {"krkb", 0, 1649196LL, 1661823LL},  // 14
-    {"krkr", TB_FLAG_SYMMETRIC, 1649196LL, 1649196LL},  // 15
-    {"kqkp", 0, 4810080LL, 4981504LL},  // 16
-    {"kqkn", 0, 1563735LL, 1603202LL},  // 17
-    {"kqkb", 0, 1563735LL, 1661823LL},  // 18
-    {"kqkr", 0, 1563735LL, 1649196LL},  // 19
-    {"kqkq", TB_FLAG_SYMMETRIC, 1563735LL, 1563735LL},  // 20
-    {"kppk", 0, 1806671LL, 1912372LL},  // 21
-    {"knpk", 0, 4648581LL, 5124732LL},  // 22
-    {"knnk", 0, 735304LL, 873642LL},  // 23
-    {"kbpk", 0, 4817128LL, 5124732LL},  // 24
-    {"kbnk", 0, 1550620LL, 1747284LL},  // 25
-    {"kbbk", 0, 789885LL, 873642LL},  // 26
-    {"krpk", 0, 4779530LL, 5124732LL},  // 27
-    {"krnk", 0, 1538479LL, 1747284LL},  // 28
-    {"krbk", 0, 1594560LL, 1747284LL},  // 29
-    {"krrk", 0, 777300LL, 873642LL},  // 30
-    {"kqpk", 0, 4533490LL, 5124732LL},  // 31
-    {"kqnk", 0, 1459616LL, 1747284LL},  // 32
-    {"kqbk", 0, 1512507LL, 1747284LL},  // 33
-    {"kqrk", 0, 1500276LL, 1747284LL},  // 34
-    {"kqqk", 0, 698739LL, 873642LL},  // 35
-    {"kppkp", 0, 84219361LL, 89391280LL},  // 36
-    {"kppkn", 0, 108400260LL, 115899744LL},  // 37
-    {"kppkb", 0, 108400260LL, 120132000LL},  // 38
-    {"kppkr", 0, 108400260LL, 119209296LL},  // 39
-    {"kppkq", 0, 108400260LL, 113036880LL},  // 40
-    {"knpkp", 0, 219921779LL, 231758952LL},  // 41
-    {"knpkn", 0, 278914860LL, 295914240LL},  // 42
-    {"knpkb", 0, 278914860LL, 306720000LL},  // 43
-    {"knpkr", 0, 278914860LL, 304369920LL},  // 44
-    {"knpkq", 0, 278914860LL, 288610560LL},  // 45
-    {"knnkp", 0, 137991648LL, 149445120LL},  // 46
-    {"knnkn", 0, 44118240LL, 48096060LL},  // 47
-    {"knnkb", 0, 44118240LL, 49854690LL},  // 48
-    {"knnkr", 0, 44118240LL, 49475880LL},  // 49
-    {"knnkq", 0, 44118240LL, 46912050LL},  // 50
-    {"kbpkp", 0, 227896016LL, 231758952LL},  // 51
-    {"kbpkn", 0, 289027680LL, 295914240LL},  // 52
-    {"kbpkb", 0, 289027680LL, 306720000LL},  // 53
-    {"kbpkr", 0, 289027680LL, 304369920LL},  // 54
-    {"kbpkq", 0, 289027680LL, 288610560LL},  // 55
-    {"kbnkp", 0, 290989584LL, 298890240LL},  // 56
-    {"kbnkn", 0, 93037200LL, 96192120LL},  // 57
-    {"kbnkb", 0, 93037200LL, 99709380LL},  // 58
-    {"kbnkr", 0, 93037200LL, 98951760LL},  // 59
-    {"kbnkq", 0, 93037200LL, 93824100LL},  // 60
-    {"kbbkp", 0, 148223520LL, 149445120LL},  // 61
-    {"kbbkn", 0, 47393100LL, 48096060LL},  // 62
-    {"kbbkb", 0, 47393100LL, 49854690LL},  // 63
-    {"kbbkr", 0, 47393100LL, 49475880LL},  // 64
-    {"kbbkq", 0, 47393100LL, 46912050LL},  // 65
-    {"krpkp", 0, 226121876LL, 231758952LL},  // 66
-    {"krpkn", 0, 286777440LL, 295914240LL},  // 67
-    {"krpkb", 0, 286777440LL, 306720000LL},  // 68
-    {"krpkr", 0, 286777440LL, 304369920LL},  // 69
-    {"krpkq", 0, 286777440LL, 288610560LL},  // 70
-    {"krnkp", 0, 288692928LL, 298890240LL},  // 71
-    {"krnkn", 0, 92308740LL, 96192120LL},  // 72
-    {"krnkb", 0, 92308740LL, 99709380LL},  // 73
-    {"krnkr", 0, 92308740LL, 98951760LL},  // 74
-    {"krnkq", 0, 92308740LL, 93824100LL},  // 75
-    {"krbkp", 0, 299203200LL, 298890240LL},  // 76
-    {"krbkn", 0, 95673600LL, 96192120LL},  // 77
-    {"krbkb", 0, 95673600LL, 99709380LL},  // 78
-    {"krbkr", 0, 95673600LL, 98951760LL},  // 79
-    {"krbkq", 0, 95673600LL, 93824100LL},  // 80
-    {"krrkp", 0, 145901232LL, 149445120LL},  // 81
-    {"krrkn", 0, 46658340LL, 48096060LL},  // 82
-    {"krrkb", 0, 46658340LL, 49854690LL},  // 83
-    {"krrkr", 0, 46658340LL, 49475880LL},  // 84
-    {"krrkq", 0, 46658340LL, 46912050LL},  // 85
-    {"kqpkp", 0, 214481388LL, 231758952LL},  // 86
-    {"kqpkn", 0, 272015040LL, 295914240LL},  // 87
-    {"kqpkb", 0, 272015040LL, 306720000LL},  // 88
-    {"kqpkr", 0, 272015040LL, 304369920LL},  // 89
-    {"kqpkq", 0, 272015040LL, 288610560LL},  // 90
-    {"kqnkp", 0, 273904512LL, 298890240LL},  // 91
-    {"kqnkn", 0, 87576960LL, 96192120LL},  // 92
-    {"kqnkb", 0, 87576960LL, 99709380LL},  // 93
-    {"kqnkr", 0, 87576960LL, 98951760LL},  // 94
-    {"kqnkq", 0, 87576960LL, 93824100LL},  // 95
-    {"kqbkp", 0, 283818240LL, 298890240LL},  // 96
-    {"kqbkn", 0, 90750420LL, 96192120LL},  // 97
-    {"kqbkb", 0, 90750420LL, 99709380LL},  // 98
-    {"kqbkr", 0, 90750420LL, 98951760LL},  // 99
-    {"kqbkq", 0, 90750420LL, 93824100LL},  // 100
-    {"kqrkp", 0, 281568240LL, 298890240LL},  // 101
-    {"kqrkn", 0, 90038460LL, 96192120LL},  // 102
-    {"kqrkb", 0, 90038460LL, 99709380LL},  // 103
-    {"kqrkr", 0, 90038460LL, 98951760LL},  // 104
-    {"kqrkq", 0, 90038460LL, 93824100LL},  // 105
-    {"kqqkp", 0, 131170128LL, 149445120LL},  // 106
-    {"kqqkn", 0, 41944320LL, 48096060LL},  // 107
-    {"kqqkb", 0, 41944320LL, 49854690LL},  // 108
-    {"kqqkr", 0, 41944320LL, 49475880LL},  // 109
-    {"kqqkq", 0, 41944320LL, 46912050LL},  // 110
-    {"kpppk", 0, 26061704LL, 28388716LL},  // 111
-    {"knppk", 0, 102898651LL, 114742320LL},  // 112
-    {"knnpk", 0, 130135501LL, 153741960LL},  // 113
-    {"knnnk", 0, 13486227LL, 17472840LL},  // 114
-    {"kbppk", 0, 106602156LL, 114742320LL},  // 115
-    {"kbnpk", 0, 274352939LL, 307483920LL},  // 116
-    {"kbnnk", 0, 43406294LL, 52418520LL},  // 117
-    {"kbbpk", 0, 139715040LL, 153741960LL},  // 118
-    {"kbbnk", 0, 44983618LL, 52418520LL},  // 119
-    {"kbbbk", 0, 15010230LL, 17472840LL},  // 120
-    {"krppk", 0, 105758666LL, 114742320LL},  // 121
-    {"krnpk", 0, 272153675LL, 307483920LL},  // 122
-    {"krnnk", 0, 43056198LL, 52418520LL},  // 123
-    {"krbpk", 0, 281991360LL, 307483920LL},  // 124
-    {"krbnk", 0, 90787358LL, 104837040LL},  // 125
-    {"krbbk", 0, 46242089LL, 52418520LL},  // 126
-    {"krrpk", 0, 137491197LL, 153741960LL},  // 127
-    {"krrnk", 0, 44265261LL, 52418520LL},  // 128
-    {"krrbk", 0, 45873720LL, 52418520LL},  // 129
-    {"krrrk", 0, 14644690LL, 17472840LL},  // 130
-    {"kqppk", 0, 100347220LL, 114742320LL},  // 131
-    {"kqnpk", 0, 258294639LL, 307483920LL},  // 132
-    {"kqnnk", 0, 40873646LL, 52418520LL},  // 133
-    {"kqbpk", 0, 267576632LL, 307483920LL},  // 134
-    {"kqbnk", 0, 86166717LL, 104837040LL},  // 135
-    {"kqbbk", 0, 43879679LL, 52418520LL},  // 136
-    {"kqrpk", 0, 265421907LL, 307483920LL},  // 137
-    {"kqrnk", 0, 85470603LL, 104837040LL},  // 138
-    {"kqrbk", 0, 88557959LL, 104837040LL},  // 139
-    {"kqrrk", 0, 43157690LL, 52418520LL},  // 140
-    {"kqqpk", 0, 123688859LL, 153741960LL},  // 141
-    {"kqqnk", 0, 39840787LL, 52418520LL},  // 142
-    {"kqqbk", 0, 41270973LL, 52418520LL},  // 143
-    {"kqqrk", 0, 40916820LL, 52418520LL},  // 144
-    {"kqqqk", 0, 12479974LL, 17472840LL},  // 145
-    {"knnknn", TB_FLAG_SYMMETRIC, 1301488080LL, 1301488080LL},  // 146
-    {"kbnknn", 0, 2744597400LL, 2602976160LL},  // 147
-    {"kbbknn", 0, 1398096450LL, 1301488080LL},  // 148
-    {"kbbkbn", 0, 2796192900LL, 2744597400LL},  // 149
-    {"kbbkbb", TB_FLAG_SYMMETRIC, 1398096450LL, 1398096450LL},  // 150
-    {"krnknn", TB_FLAG_WORD_ENTRIES, 2723107830LL, 2602976160LL},  // 151
-    {"krnkbb", TB_FLAG_WORD_ENTRIES, 2723107830LL, 2796192900LL},  // 152
-    {"krbknn", TB_FLAG_WORD_ENTRIES, 2822371200LL, 2602976160LL},  // 153
-    {"krbkbb", 0, 2822371200LL, 2796192900LL},  // 154
-    {"krrknn", 0, 1376421030LL, 1301488080LL},  // 155
-    {"krrkbn", 0, 2752842060LL, 2744597400LL},  // 156
-    {"krrkbb", 0, 1376421030LL, 1398096450LL},  // 157
-    {"krrkrn", 0, 2752842060LL, 2723107830LL},  // 158
-    {"krrkrb", 0, 2752842060LL, 2822371200LL},  // 159
-    {"krrkrr", TB_FLAG_SYMMETRIC, 1376421030LL, 1376421030LL},  // 160
-    {"kqnknn", 0, 2583520320LL, 2602976160LL},  // 161
-    {"kqnkbb", 0, 2583520320LL, 2796192900LL},  // 162
-    {"kqnkrr", TB_FLAG_WORD_ENTRIES, 2583520320LL, 2752842060LL},  // 163
-    {"kqbknn", 0, 2677137390LL, 2602976160LL},  // 164
-    {"kqbkbb", 0, 2677137390LL, 2796192900LL},  // 165
-    {"kqbkrr", 0, 2677137390LL, 2752842060LL},  // 166
-    {"kqrknn", 0, 2656134570LL, 2602976160LL},  // 167
-    {"kqrkbb", 0, 2656134570LL, 2796192900LL},  // 168
-    {"kqrkrr", 0, 2656134570LL, 2752842060LL},  // 169
-    {"kqqknn", 0, 1237357440LL, 1301488080LL},  // 170
-    {"kqqkbn", 0, 2474714880LL, 2744597400LL},  // 171
-    {"kqqkbb", 0, 1237357440LL, 1398096450LL},  // 172
-    {"kqqkrn", 0, 2474714880LL, 2723107830LL},  // 173
-    {"kqqkrb", 0, 2474714880LL, 2822371200LL},  // 174
-    {"kqqkrr", 0, 1237357440LL, 1376421030LL},  // 175
-    {"kqqkqn", 0, 2474714880LL, 2583520320LL},  // 176
-    {"kqqkqb", 0, 2474714880LL, 2677137390LL},  // 177
-    {"kqqkqr", 0, 2474714880LL, 2656134570LL},  // 178
-    {"kqqkqq", TB_FLAG_SYMMETRIC, 1237357440LL, 1237357440LL},  // 179
-    {"kbnkbn", TB_FLAG_SYMMETRIC, 5489194800LL, 5489194800LL},  // 180
-    {"krnkrn", TB_FLAG_SYMMETRIC, 5446215660LL, 5446215660LL},  // 181
-    {"krbkrb", TB_FLAG_SYMMETRIC, 5644742400LL, 5644742400LL},  // 182
-    {"kqnkqn", TB_FLAG_SYMMETRIC, 5167040640LL, 5167040640LL},  // 183
-    {"kqbkqb", TB_FLAG_SYMMETRIC, 5354274780LL, 5354274780LL},  // 184
-    {"kqrkqr", TB_FLAG_SYMMETRIC, 5312269140LL, 5312269140LL},  // 185
-    {"krnkbn", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 5446215660LL, 5489194800LL},  // 186
-    {"krbkbn", TB_FLAG_SPLIT, 5644742400LL, 5489194800LL},  // 187
-    {"krbkrn", 0, 5644742400LL, 5446215660LL},  // 188
-    {"kqnkbn", 0, 5167040640LL, 5489194800LL},  // 189
-    {"kqnkrn", TB_FLAG_SPLIT, 5167040640LL, 5446215660LL},  // 190
-    {"kqnkrb", TB_FLAG_SPLIT, 5167040640LL, 5644742400LL},  // 191
-    {"kqbkbn", 0, 5354274780LL, 5489194800LL},  // 192
-    {"kqbkrn", TB_FLAG_SPLIT, 5354274780LL, 5446215660LL},  // 193
-    {"kqbkrb", TB_FLAG_SPLIT, 5354274780LL, 5644742400LL},  // 194
-    {"kqbkqn", 0, 5354274780LL, 5167040640LL},  // 195
-    {"kqrkbn", 0, 5312269140LL, 5489194800LL},  // 196
-    {"kqrkrn", 0, 5312269140LL, 5446215660LL},  // 197
-    {"kqrkrb", 0, 5312269140LL, 5644742400LL},  // 198
-    {"kqrkqn", 0, 5312269140LL, 5167040640LL},  // 199
-    {"kqrkqb", 0, 5312269140LL, 5354274780LL},  // 200
-    {"kppkpp", TB_FLAG_SYMMETRIC | TB_FLAG_WORD_ENTRIES, 1917741812LL, 1917741812LL},  // 201
-    {"knpkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 5088408829LL, 4966717366LL},  // 202
-    {"knpknp", TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT, 12972508017LL, 12972508017LL},  // 203
-    {"knnkpp", TB_FLAG_WORD_ENTRIES, 3242803728LL, 3197807670LL},  // 204
-    {"knnknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8141507232LL, 8227988370LL},  // 205
-    {"kbpkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 5272919368LL, 4966717366LL},  // 206
-    {"kbpknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 13442882944LL, 12972508017LL},  // 207
-    {"kbpknn", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8526316560LL, 8141507232LL},  // 208
-    {"kbpkbp", TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT, 13442882944LL, 13442882944LL},  // 209
-    {"kbnkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6838255224LL, 6395615340LL},  // 210
-    {"kbnknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 17168385456LL, 16455976740LL},  // 211
-    {"kbnkbp", TB_FLAG_SPLIT, 17168385456LL, 17052633120LL},  // 212
-    {"kbbkpp", 0, 3483252720LL, 3197807670LL},  // 213
-    {"kbbknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8745187680LL, 8227988370LL},  // 214
-    {"kbbkbp", TB_FLAG_SPLIT, 8745187680LL, 8526316560LL},  // 215
-    {"krpkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 5231873656LL, 4966717366LL},  // 216
-    {"krpknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 13338233184LL, 12972508017LL},  // 217
-    {"krpknn", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8459934480LL, 8141507232LL},  // 218
-    {"krpkbp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 13338233184LL, 13442882944LL},  // 219
-    {"krpkbn", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16919868960LL, 17168385456LL},  // 220
-    {"krpkbb", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8459934480LL, 8745187680LL},  // 221
-    {"krpkrp", TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT, 13338233184LL, 13338233184LL},  // 222
-    {"krnkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6784283808LL, 6395615340LL},  // 223
-    {"krnknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 17032882752LL, 16455976740LL},  // 224
-    {"krnkbp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 17032882752LL, 17052633120LL},  // 225
-    {"krnkrp", TB_FLAG_SPLIT, 17032882752LL, 16919868906LL},  // 226
-    {"krbkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 7031275200LL, 6395615340LL},  // 227
-    {"krbknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 17652988800LL, 16455976740LL},  // 228
-    {"krbkbp", TB_FLAG_SPLIT, 17652988800LL, 17052633120LL},  // 229
-    {"krbkrp", TB_FLAG_SPLIT, 17652988800LL, 16919868906LL},  // 230
-    {"krrkpp", TB_FLAG_WORD_ENTRIES, 3428678952LL, 3197807670LL},  // 231
-    {"krrknp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8608504032LL, 8227988370LL},  // 232
-    {"krrkbp", TB_FLAG_SPLIT, 8608504032LL, 8526316560LL},  // 233
-    {"krrkrp", TB_FLAG_SPLIT, 8608504032LL, 8459934426LL},  // 234
-    {"kqpkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 4962533664LL, 4966717366LL},  // 235
-    {"kqpknp", TB_FLAG_SPLIT, 12651597608LL, 12972508017LL},  // 236
-    {"kqpknn", TB_FLAG_SPLIT, 8024443680LL, 8141507232LL},  // 237
-    {"kqpkbp", TB_FLAG_SPLIT, 12651597608LL, 13442882944LL},  // 238
-    {"kqpkbn", TB_FLAG_SPLIT, 16048887360LL, 17168385456LL},  // 239
-    {"kqpkbb", TB_FLAG_SPLIT, 8024443680LL, 8745187680LL},  // 240
-    {"kqpkrp", TB_FLAG_SPLIT, 12651597608LL, 13338233184LL},  // 241
-    {"kqpkrn", TB_FLAG_SPLIT, 16048887360LL, 17032882752LL},  // 242
-    {"kqpkrb", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16048887360LL, 17652988800LL},  // 243
-    {"kqpkrr", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8024443680LL, 8608504032LL},  // 244
-    {"kqpkqp", TB_FLAG_SYMMETRIC | TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 12651597608LL, 12651597608LL},  // 245
-    {"kqnkpp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6436756032LL, 6395615340LL},  // 246
-    {"kqnknp", TB_FLAG_SPLIT, 16160366208LL, 16455976740LL},  // 247
-    {"kqnkbp", TB_FLAG_SPLIT, 16160366208LL, 17052633120LL},  // 248
-    {"kqnkrp", TB_FLAG_SPLIT, 16160366208LL, 16919868906LL},  // 249
-    {"kqnkqp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16160366208LL, 16048887306LL},  // 250
-    {"kqbkpp", TB_FLAG_SPLIT, 6669728640LL, 6395615340LL},  // 251
-    {"kqbknp", TB_FLAG_SPLIT, 16745276160LL, 16455976740LL},  // 252
-    {"kqbkbp", TB_FLAG_SPLIT, 16745276160LL, 17052633120LL},  // 253
-    {"kqbkrp", TB_FLAG_SPLIT, 16745276160LL, 16919868906LL},  // 254
-    {"kqbkqp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16745276160LL, 16048887306LL},  // 255
-    {"kqrkpp", TB_FLAG_SPLIT, 6616853640LL, 6395615340LL},  // 256
-    {"kqrknp", TB_FLAG_SPLIT, 16612871664LL, 16455976740LL},  // 257
-    {"kqrkbp", TB_FLAG_SPLIT, 16612871664LL, 17052633120LL},  // 258
-    {"kqrkrp", TB_FLAG_SPLIT, 16612871664LL, 16919868906LL},  // 259
-    {"kqrkqp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16612871664LL, 16048887306LL},  // 260
-    {"kqqkpp", 0, 3082498008LL, 3197807670LL},  // 261
-    {"kqqknp", TB_FLAG_SPLIT, 7739363232LL, 8227988370LL},  // 262
-    {"kqqkbp", TB_FLAG_SPLIT, 7739363232LL, 8526316560LL},  // 263
-    {"kqqkrp", TB_FLAG_SPLIT, 7739363232LL, 8459934426LL},  // 264
-    {"kqqkqp", TB_FLAG_SPLIT, 7739363232LL, 8024443626LL},  // 265
-    {"knnnkn", 0, 795687393LL, 945889180LL},  // 266
-    {"kbnnkn", 0, 2560971346LL, 2837667540LL},  // 267
-    {"kbbnkn", 0, 2654033462LL, 2837667540LL},  // 268
-    {"kbbbkn", 0, 885603570LL, 945889180LL},  // 269
-    {"krnnkn", 0, 2540315682LL, 2837667540LL},  // 270
-    {"krbbkn", 0, 2728283251LL, 2837667540LL},  // 271
-    {"krrnkn", 0, 2611650399LL, 2837667540LL},  // 272
-    {"krrbkn", 0, 2706549480LL, 2837667540LL},  // 273
-    {"krrrkn", 0, 864592254LL, 945889180LL},  // 274
-    {"kqnnkn", 0, 2411545114LL, 2837667540LL},  // 275
-    {"kqbbkn", 0, 2588901061LL, 2837667540LL},  // 276
-    {"kqrrkn", 0, 2547484064LL, 2837667540LL},  // 277
-    {"kqqnkn", 0, 2350606433LL, 2837667540LL},  // 278
-    {"kqqbkn", 0, 2434987407LL, 2837667540LL},  // 279
-    {"kqqrkn", 0, 2415271436LL, 2837667540LL},  // 280
-    {"kqqqkn", 0, 736854363LL, 945889180LL},  // 281
-    {"knnnkb", 0, 795687393LL, 980475570LL},  // 282
-    {"kbnnkb", 0, 2560971346LL, 2941426710LL},  // 283
-    {"kbbnkb", 0, 2654033462LL, 2941426710LL},  // 284
-    {"kbbbkb", 0, 885603570LL, 980475570LL},  // 285
-    {"krnnkb", 0, 2540315682LL, 2941426710LL},  // 286
-    {"krbbkb", 0, 2728283251LL, 2941426710LL},  // 287
-    {"krrnkb", 0, 2611650399LL, 2941426710LL},  // 288
-    {"krrbkb", 0, 2706549480LL, 2941426710LL},  // 289
-    {"krrrkb", 0, 864592254LL, 980475570LL},  // 290
-    {"kqnnkb", 0, 2411545114LL, 2941426710LL},  // 291
-    {"kqbbkb", 0, 2588901061LL, 2941426710LL},  // 292
-    {"kqrrkb", 0, 2547484064LL, 2941426710LL},  // 293
-    {"kqqnkb", 0, 2350606433LL, 2941426710LL},  // 294
-    {"kqqbkb", 0, 2434987407LL, 2941426710LL},  // 295
-    {"kqqrkb", 0, 2415271436LL, 2941426710LL},  // 296
-    {"kqqqkb", 0, 736854363LL, 980475570LL},  // 297
-    {"knnnkr", 0, 795687393LL, 973025640LL},  // 298
-    {"kbnnkr", 0, 2560971346LL, 2919076920LL},  // 299
-    {"kbbnkr", 0, 2654033462LL, 2919076920LL},  // 300
-    {"kbbbkr", 0, 885603570LL, 973025640LL},  // 301
-    {"krnnkr", 0, 2540315682LL, 2919076920LL},  // 302
-    {"krbbkr", 0, 2728283251LL, 2919076920LL},  // 303
-    {"krrnkr", 0, 2611650399LL, 2919076920LL},  // 304
-    {"krrbkr", 0, 2706549480LL, 2919076920LL},  // 305
-    {"krrrkr", 0, 864592254LL, 973025640LL},  // 306
-    {"kqnnkr", 0, 2411545114LL, 2919076920LL},  // 307
-    {"kqbbkr", 0, 2588901061LL, 2919076920LL},  // 308
-    {"kqrrkr", 0, 2547484064LL, 2919076920LL},  // 309
-    {"kqqnkr", 0, 2350606433LL, 2919076920LL},  // 310
-    {"kqqbkr", 0, 2434987407LL, 2919076920LL},  // 311
-    {"kqqrkr", 0, 2415271436LL, 2919076920LL},  // 312
-    {"kqqqkr", 0, 736854363LL, 973025640LL},  // 313
-    {"knnnkq", 0, 795687393LL, 922603650LL},  // 314
-    {"kbnnkq", 0, 2560971346LL, 2767810950LL},  // 315
-    {"kbbnkq", 0, 2654033462LL, 2767810950LL},  // 316
-    {"kbbbkq", 0, 885603570LL, 922603650LL},  // 317
-    {"krnnkq", 0, 2540315682LL, 2767810950LL},  // 318
-    {"krbbkq", 0, 2728283251LL, 2767810950LL},  // 319
-    {"krrnkq", 0, 2611650399LL, 2767810950LL},  // 320
-    {"krrbkq", 0, 2706549480LL, 2767810950LL},  // 321
-    {"krrrkq", 0, 864592254LL, 922603650LL},  // 322
-    {"kqnnkq", 0, 2411545114LL, 2767810950LL},  // 323
-    {"kqbbkq", 0, 2588901061LL, 2767810950LL},  // 324
-    {"kqrrkq", 0, 2547484064LL, 2767810950LL},  // 325
-    {"kqqnkq", 0, 2350606433LL, 2767810950LL},  // 326
-    {"kqqbkq", 0, 2434987407LL, 2767810950LL},  // 327
-    {"kqqrkq", 0, 2415271436LL, 2767810950LL},  // 328
-    {"kqqqkq", 0, 736854363LL, 922603650LL},  // 329
-    {"krbnkn", 0, 5356454122LL, 5675335080LL},  // 330
-    {"kqbnkn", 0, 5083836303LL, 5675335080LL},  // 331
-    {"kqrnkn", 0, 5042765577LL, 5675335080LL},  // 332
-    {"kqrbkn", 0, 5224919581LL, 5675335080LL},  // 333
-    {"krbnkb", 0, 5356454122LL, 5882853420LL},  // 334
-    {"kqbnkb", 0, 5083836303LL, 5882853420LL},  // 335
-    {"kqrnkb", 0, 5042765577LL, 5882853420LL},  // 336
-    {"kqrbkb", 0, 5224919581LL, 5882853420LL},  // 337
-    {"krbnkr", 0, 5356454122LL, 5838153840LL},  // 338
-    {"kqbnkr", 0, 5083836303LL, 5838153840LL},  // 339
-    {"kqrnkr", 0, 5042765577LL, 5838153840LL},  // 340
-    {"kqrbkr", 0, 5224919581LL, 5838153840LL},  // 341
-    {"krbnkq", 0, 5356454122LL, 5535621900LL},  // 342
-    {"kqbnkq", TB_FLAG_SPLIT, 5083836303LL, 5535621900LL},  // 343
-    {"kqrnkq", 0, 5042765577LL, 5535621900LL},  // 344
-    {"kqrbkq", 0, 5224919581LL, 5535621900LL},  // 345
-    {"kpppkp", TB_FLAG_WORD_ENTRIES, 1196695343LL, 1348100424LL},  // 346
-    {"knppkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 4796630713LL, 5271860528LL},  // 347
-    {"knnpkp", TB_FLAG_SPLIT, 6156616111LL, 6835422612LL},  // 348
-    {"knnnkp", 0, 2531022144LL, 2939087360LL},  // 349
-    {"kbppkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 4969303175LL, 5271860528LL},  // 350
-    {"kbnpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 12979462304LL, 13670845224LL},  // 351
-    {"kbnnkp", TB_FLAG_SPLIT, 8146120416LL, 8817262080LL},  // 352
-    {"kbbpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6609838740LL, 6835422612LL},  // 353
-    {"kbbnkp", TB_FLAG_SPLIT, 8441899104LL, 8817262080LL},  // 354
-    {"kbbbkp", 0, 2816801280LL, 2939087360LL},  // 355
-    {"krppkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 4929998839LL, 5271860528LL},  // 356
-    {"krnpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 12875424829LL, 13670845224LL},  // 357
-    {"krnnkp", TB_FLAG_SPLIT, 8079921360LL, 8817262080LL},  // 358
-    {"krbpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 13340861520LL, 13670845224LL},  // 359
-    {"krbnkp", TB_FLAG_SPLIT, 17036639904LL, 17634524160LL},  // 360
-    {"krbbkp", TB_FLAG_SPLIT, 8677177872LL, 8817262080LL},  // 361
-    {"krrpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6504899238LL, 6835422612LL},  // 362
-    {"krrnkp", TB_FLAG_SPLIT, 8306047872LL, 8817262080LL},  // 363
-    {"krrbkp", TB_FLAG_SPLIT, 8607504960LL, 8817262080LL},  // 364
-    {"krrrkp", 0, 2749283520LL, 2939087360LL},  // 365
-    {"kqppkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 4677701571LL, 5271860528LL},  // 366
-    {"kqnpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 12219736849LL, 13670845224LL},  // 367
-    {"kqnnkp", TB_FLAG_SPLIT, 7670559696LL, 8817262080LL},  // 368
-    {"kqbpkp", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 12658882024LL, 13670845224LL},  // 369
-    {"kqbnkp", TB_FLAG_SPLIT, 16170070752LL, 17634524160LL},  // 370
-    {"kqbbkp", TB_FLAG_SPLIT, 8234170512LL, 8817262080LL},  // 371
-    {"kqrpkp", TB_FLAG_SPLIT, 12557225406LL, 13670845224LL},  // 372
-    {"kqrnkp", TB_FLAG_SPLIT, 16038464256LL, 17634524160LL},  // 373
-    {"kqrbkp", TB_FLAG_SPLIT, 16617170832LL, 17634524160LL},  // 374
-    {"kqrrkp", TB_FLAG_SPLIT, 8101097520LL, 8817262080LL},  // 375
-    {"kqqpkp", TB_FLAG_SPLIT, 5851888362LL, 6835422612LL},  // 376
-    {"kqqnkp", TB_FLAG_SPLIT, 7476276864LL, 8817262080LL},  // 377
-    {"kqqbkp", TB_FLAG_SPLIT, 7744392000LL, 8817262080LL},  // 378
-    {"kqqrkp", TB_FLAG_SPLIT, 7680886080LL, 8817262080LL},  // 379
-    {"kqqqkp", 0, 2343300048LL, 2939087360LL},  // 380
-    {"kpppkn", 0, 1537640536LL, 1777129408LL},  // 381
-    {"knppkn", TB_FLAG_SPLIT, 6071020409LL, 6838084896LL},  // 382
-    {"knnpkn", TB_FLAG_SPLIT, 7677994559LL, 8729470080LL},  // 383
-    {"kbppkn", TB_FLAG_SPLIT, 6289527204LL, 6838084896LL},  // 384
-    {"kbnpkn", TB_FLAG_SPLIT, 16186823401LL, 17458940160LL},  // 385
-    {"kbbpkn", TB_FLAG_SPLIT, 8243187360LL, 8729470080LL},  // 386
-    {"krppkn", TB_FLAG_SPLIT, 6239761412LL, 6838084896LL},  // 387
-    {"krnpkn", TB_FLAG_SPLIT, 16057066825LL, 17458940160LL},  // 388
-    {"krbpkn", TB_FLAG_SPLIT, 16637490240LL, 17458940160LL},  // 389
-    {"krrpkn", TB_FLAG_SPLIT, 8112305064LL, 8729470080LL},  // 390
-    {"kqppkn", TB_FLAG_SPLIT, 5920486098LL, 6838084896LL},  // 391
-    {"kqnpkn", TB_FLAG_SPLIT, 15239383701LL, 17458940160LL},  // 392
-    {"kqbpkn", TB_FLAG_SPLIT, 15787021288LL, 17458940160LL},  // 393
-    {"kqrpkn", TB_FLAG_SPLIT, 15660230819LL, 17458940160LL},  // 394
-    {"kqqpkn", TB_FLAG_SPLIT, 7297961576LL, 8729470080LL},  // 395
-    {"kpppkb", 0, 1537640536LL, 1842024000LL},  // 396
-    {"knppkb", TB_FLAG_SPLIT, 6071020409LL, 7087788000LL},  // 397
-    {"knnpkb", TB_FLAG_SPLIT, 7677994559LL, 9048240000LL},  // 398
-    {"kbppkb", TB_FLAG_SPLIT, 6289527204LL, 7087788000LL},  // 399
-    {"kbnpkb", TB_FLAG_SPLIT, 16186823401LL, 18096480000LL},  // 400
-    {"kbbpkb", TB_FLAG_SPLIT, 8243187360LL, 9048240000LL},  // 401
-    {"krppkb", TB_FLAG_SPLIT, 6239761412LL, 7087788000LL},  // 402
-    {"krnpkb", TB_FLAG_SPLIT, 16057066825LL, 18096480000LL},  // 403
-    {"krbpkb", TB_FLAG_SPLIT, 16637490240LL, 18096480000LL},  // 404
-    {"krrpkb", TB_FLAG_SPLIT, 8112305064LL, 9048240000LL},  // 405
-    {"kqppkb", TB_FLAG_SPLIT, 5920486098LL, 7087788000LL},  // 406
-    {"kqnpkb", TB_FLAG_SPLIT, 15239383701LL, 18096480000LL},  // 407
-    {"kqbpkb", TB_FLAG_SPLIT, 15787021288LL, 18096480000LL},  // 408
-    {"kqrpkb", TB_FLAG_SPLIT, 15660230819LL, 18096480000LL},  // 409
-    {"kqqpkb", TB_FLAG_SPLIT, 7297961576LL, 9048240000LL},  // 410
-    {"kpppkr", 0, 1537640536LL, 1827875872LL},  // 411
-    {"knppkr", TB_FLAG_SPLIT, 6071020409LL, 7033481568LL},  // 412
-    {"knnpkr", TB_FLAG_SPLIT, 7677994559LL, 8978912640LL},  // 413
-    {"kbppkr", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6289527204LL, 7033481568LL},  // 414
-    {"kbnpkr", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16186823401LL, 17957825280LL},  // 415
-    {"kbbpkr", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8243187360LL, 8978912640LL},  // 416
-    {"krppkr", TB_FLAG_SPLIT, 6239761412LL, 7033481568LL},  // 417
-    {"krnpkr", TB_FLAG_SPLIT, 16057066825LL, 17957825280LL},  // 418
-    {"krbpkr", TB_FLAG_SPLIT, 16637490240LL, 17957825280LL},  // 419
-    {"krrpkr", TB_FLAG_SPLIT, 8112305064LL, 8978912640LL},  // 420
-    {"kqppkr", TB_FLAG_SPLIT, 5920486098LL, 7033481568LL},  // 421
-    {"kqnpkr", TB_FLAG_SPLIT, 15239383701LL, 17957825280LL},  // 422
-    {"kqbpkr", TB_FLAG_SPLIT, 15787021288LL, 17957825280LL},  // 423
-    {"kqrpkr", TB_FLAG_SPLIT, 15660230819LL, 17957825280LL},  // 424
-    {"kqqpkr", TB_FLAG_SPLIT, 7297961576LL, 8978912640LL},  // 425
-    {"kpppkq", TB_FLAG_WORD_ENTRIES, 1537640536LL, 1733232160LL},  // 426
-    {"knppkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6071020409LL, 6669309024LL},  // 427
-    {"knnpkq", TB_FLAG_SPLIT, 7677994559LL, 8514011520LL},  // 428
-    {"kbppkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6289527204LL, 6669309024LL},  // 429
-    {"kbnpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16186823401LL, 17028023040LL},  // 430
-    {"kbbpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8243187360LL, 8514011520LL},  // 431
-    {"krppkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 6239761412LL, 6669309024LL},  // 432
-    {"krnpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16057066825LL, 17028023040LL},  // 433
-    {"krbpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 16637490240LL, 17028023040LL},  // 434
-    {"krrpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 8112305064LL, 8514011520LL},  // 435
-    {"kqppkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 5920486098LL, 6669309024LL},  // 436
-    {"kqnpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 15239383701LL, 17028023040LL},  // 437
-    {"kqbpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 15787021288LL, 17028023040LL},  // 438
-    {"kqrpkq", TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT, 15660230819LL, 17028023040LL},  // 439
-    {"kqqpkq", TB_FLAG_SPLIT, 7297961576LL, 8514011520LL},  // 440
+const int32_t tb_descriptor_flags[TB_TABLE_ROWS] = {
+    TB_FLAG_SYMMETRIC,  // 0 kk
+    0,  // 1 kpk
+    0,  // 2 knk
+    0,  // 3 kbk
+    0,  // 4 krk
+    0,  // 5 kqk
+    0,  // 6 kpkp
+    0,  // 7 knkp
+    TB_FLAG_SYMMETRIC,  // 8 knkn
+    0,  // 9 kbkp
+    0,  // 10 kbkn
+    TB_FLAG_SYMMETRIC,  // 11 kbkb
+    0,  // 12 krkp
+    0,  // 13 krkn
+    0,  // 14 krkb
+    TB_FLAG_SYMMETRIC,  // 15 krkr
+    0,  // 16 kqkp
+    0,  // 17 kqkn
+    0,  // 18 kqkb
+    0,  // 19 kqkr
+    TB_FLAG_SYMMETRIC,  // 20 kqkq
+    0,  // 21 kppk
+    0,  // 22 knpk
+    0,  // 23 knnk
+    0,  // 24 kbpk
+    0,  // 25 kbnk
+    0,  // 26 kbbk
+    0,  // 27 krpk
+    0,  // 28 krnk
+    0,  // 29 krbk
+    0,  // 30 krrk
+    0,  // 31 kqpk
+    0,  // 32 kqnk
+    0,  // 33 kqbk
+    0,  // 34 kqrk
+    0,  // 35 kqqk
+    0,  // 36 kppkp
+    0,  // 37 kppkn
+    0,  // 38 kppkb
+    0,  // 39 kppkr
+    0,  // 40 kppkq
+    0,  // 41 knpkp
+    0,  // 42 knpkn
+    0,  // 43 knpkb
+    0,  // 44 knpkr
+    0,  // 45 knpkq
+    0,  // 46 knnkp
+    0,  // 47 knnkn
+    0,  // 48 knnkb
+    0,  // 49 knnkr
+    0,  // 50 knnkq
+    0,  // 51 kbpkp
+    0,  // 52 kbpkn
+    0,  // 53 kbpkb
+    0,  // 54 kbpkr
+    0,  // 55 kbpkq
+    0,  // 56 kbnkp
+    0,  // 57 kbnkn
+    0,  // 58 kbnkb
+    0,  // 59 kbnkr
+    0,  // 60 kbnkq
+    0,  // 61 kbbkp
+    0,  // 62 kbbkn
+    0,  // 63 kbbkb
+    0,  // 64 kbbkr
+    0,  // 65 kbbkq
+    0,  // 66 krpkp
+    0,  // 67 krpkn
+    0,  // 68 krpkb
+    0,  // 69 krpkr
+    0,  // 70 krpkq
+    0,  // 71 krnkp
+    0,  // 72 krnkn
+    0,  // 73 krnkb
+    0,  // 74 krnkr
+    0,  // 75 krnkq
+    0,  // 76 krbkp
+    0,  // 77 krbkn
+    0,  // 78 krbkb
+    0,  // 79 krbkr
+    0,  // 80 krbkq
+    0,  // 81 krrkp
+    0,  // 82 krrkn
+    0,  // 83 krrkb
+    0,  // 84 krrkr
+    0,  // 85 krrkq
+    0,  // 86 kqpkp
+    0,  // 87 kqpkn
+    0,  // 88 kqpkb
+    0,  // 89 kqpkr
+    0,  // 90 kqpkq
+    0,  // 91 kqnkp
+    0,  // 92 kqnkn
+    0,  // 93 kqnkb
+    0,  // 94 kqnkr
+    0,  // 95 kqnkq
+    0,  // 96 kqbkp
+    0,  // 97 kqbkn
+    0,  // 98 kqbkb
+    0,  // 99 kqbkr
+    0,  // 100 kqbkq
+    0,  // 101 kqrkp
+    0,  // 102 kqrkn
+    0,  // 103 kqrkb
+    0,  // 104 kqrkr
+    0,  // 105 kqrkq
+    0,  // 106 kqqkp
+    0,  // 107 kqqkn
+    0,  // 108 kqqkb
+    0,  // 109 kqqkr
+    0,  // 110 kqqkq
+    0,  // 111 kpppk
+    0,  // 112 knppk
+    0,  // 113 knnpk
+    0,  // 114 knnnk
+    0,  // 115 kbppk
+    0,  // 116 kbnpk
+    0,  // 117 kbnnk
+    0,  // 118 kbbpk
+    0,  // 119 kbbnk
+    0,  // 120 kbbbk
+    0,  // 121 krppk
+    0,  // 122 krnpk
+    0,  // 123 krnnk
+    0,  // 124 krbpk
+    0,  // 125 krbnk
+    0,  // 126 krbbk
+    0,  // 127 krrpk
+    0,  // 128 krrnk
+    0,  // 129 krrbk
+    0,  // 130 krrrk
+    0,  // 131 kqppk
+    0,  // 132 kqnpk
+    0,  // 133 kqnnk
+    0,  // 134 kqbpk
+    0,  // 135 kqbnk
+    0,  // 136 kqbbk
+    0,  // 137 kqrpk
+    0,  // 138 kqrnk
+    0,  // 139 kqrbk
+    0,  // 140 kqrrk
+    0,  // 141 kqqpk
+    0,  // 142 kqqnk
+    0,  // 143 kqqbk
+    0,  // 144 kqqrk
+    0,  // 145 kqqqk
+    TB_FLAG_SYMMETRIC,  // 146 knnknn
+    0,  // 147 kbnknn
+    0,  // 148 kbbknn
+    0,  // 149 kbbkbn
+    TB_FLAG_SYMMETRIC,  // 150 kbbkbb
+    TB_FLAG_WORD_ENTRIES,  // 151 krnknn
+    TB_FLAG_WORD_ENTRIES,  // 152 krnkbb
+    TB_FLAG_WORD_ENTRIES,  // 153 krbknn
+    0,  // 154 krbkbb
+    0,  // 155 krrknn
+    0,  // 156 krrkbn
+    0,  // 157 krrkbb
+    0,  // 158 krrkrn
+    0,  // 159 krrkrb
+    TB_FLAG_SYMMETRIC,  // 160 krrkrr
+    0,  // 161 kqnknn
+    0,  // 162 kqnkbb
+    TB_FLAG_WORD_ENTRIES,  // 163 kqnkrr
+    0,  // 164 kqbknn
+    0,  // 165 kqbkbb
+    0,  // 166 kqbkrr
+    0,  // 167 kqrknn
+    0,  // 168 kqrkbb
+    0,  // 169 kqrkrr
+    0,  // 170 kqqknn
+    0,  // 171 kqqkbn
+    0,  // 172 kqqkbb
+    0,  // 173 kqqkrn
+    0,  // 174 kqqkrb
+    0,  // 175 kqqkrr
+    0,  // 176 kqqkqn
+    0,  // 177 kqqkqb
+    0,  // 178 kqqkqr
+    TB_FLAG_SYMMETRIC,  // 179 kqqkqq
+    TB_FLAG_SYMMETRIC,  // 180 kbnkbn
+    TB_FLAG_SYMMETRIC,  // 181 krnkrn
+    TB_FLAG_SYMMETRIC,  // 182 krbkrb
+    TB_FLAG_SYMMETRIC,  // 183 kqnkqn
+    TB_FLAG_SYMMETRIC,  // 184 kqbkqb
+    TB_FLAG_SYMMETRIC,  // 185 kqrkqr
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 186 krnkbn
+    TB_FLAG_SPLIT,  // 187 krbkbn
+    0,  // 188 krbkrn
+    0,  // 189 kqnkbn
+    TB_FLAG_SPLIT,  // 190 kqnkrn
+    TB_FLAG_SPLIT,  // 191 kqnkrb
+    0,  // 192 kqbkbn
+    TB_FLAG_SPLIT,  // 193 kqbkrn
+    TB_FLAG_SPLIT,  // 194 kqbkrb
+    0,  // 195 kqbkqn
+    0,  // 196 kqrkbn
+    0,  // 197 kqrkrn
+    0,  // 198 kqrkrb
+    0,  // 199 kqrkqn
+    0,  // 200 kqrkqb
+    TB_FLAG_SYMMETRIC | TB_FLAG_WORD_ENTRIES,  // 201 kppkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 202 knpkpp
+    TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT,  // 203 knpknp
+    TB_FLAG_WORD_ENTRIES,  // 204 knnkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 205 knnknp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 206 kbpkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 207 kbpknp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 208 kbpknn
+    TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT,  // 209 kbpkbp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 210 kbnkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 211 kbnknp
+    TB_FLAG_SPLIT,  // 212 kbnkbp
+    0,  // 213 kbbkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 214 kbbknp
+    TB_FLAG_SPLIT,  // 215 kbbkbp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 216 krpkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 217 krpknp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 218 krpknn
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 219 krpkbp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 220 krpkbn
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 221 krpkbb
+    TB_FLAG_SYMMETRIC | TB_FLAG_SPLIT,  // 222 krpkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 223 krnkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 224 krnknp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 225 krnkbp
+    TB_FLAG_SPLIT,  // 226 krnkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 227 krbkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 228 krbknp
+    TB_FLAG_SPLIT,  // 229 krbkbp
+    TB_FLAG_SPLIT,  // 230 krbkrp
+    TB_FLAG_WORD_ENTRIES,  // 231 krrkpp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 232 krrknp
+    TB_FLAG_SPLIT,  // 233 krrkbp
+    TB_FLAG_SPLIT,  // 234 krrkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 235 kqpkpp
+    TB_FLAG_SPLIT,  // 236 kqpknp
+    TB_FLAG_SPLIT,  // 237 kqpknn
+    TB_FLAG_SPLIT,  // 238 kqpkbp
+    TB_FLAG_SPLIT,  // 239 kqpkbn
+    TB_FLAG_SPLIT,  // 240 kqpkbb
+    TB_FLAG_SPLIT,  // 241 kqpkrp
+    TB_FLAG_SPLIT,  // 242 kqpkrn
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 243 kqpkrb
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 244 kqpkrr
+    TB_FLAG_SYMMETRIC | TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 245 kqpkqp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 246 kqnkpp
+    TB_FLAG_SPLIT,  // 247 kqnknp
+    TB_FLAG_SPLIT,  // 248 kqnkbp
+    TB_FLAG_SPLIT,  // 249 kqnkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 250 kqnkqp
+    TB_FLAG_SPLIT,  // 251 kqbkpp
+    TB_FLAG_SPLIT,  // 252 kqbknp
+    TB_FLAG_SPLIT,  // 253 kqbkbp
+    TB_FLAG_SPLIT,  // 254 kqbkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 255 kqbkqp
+    TB_FLAG_SPLIT,  // 256 kqrkpp
+    TB_FLAG_SPLIT,  // 257 kqrknp
+    TB_FLAG_SPLIT,  // 258 kqrkbp
+    TB_FLAG_SPLIT,  // 259 kqrkrp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 260 kqrkqp
+    0,  // 261 kqqkpp
+    TB_FLAG_SPLIT,  // 262 kqqknp
+    TB_FLAG_SPLIT,  // 263 kqqkbp
+    TB_FLAG_SPLIT,  // 264 kqqkrp
+    TB_FLAG_SPLIT,  // 265 kqqkqp
+    0,  // 266 knnnkn
+    0,  // 267 kbnnkn
+    0,  // 268 kbbnkn
+    0,  // 269 kbbbkn
+    0,  // 270 krnnkn
+    0,  // 271 krbbkn
+    0,  // 272 krrnkn
+    0,  // 273 krrbkn
+    0,  // 274 krrrkn
+    0,  // 275 kqnnkn
+    0,  // 276 kqbbkn
+    0,  // 277 kqrrkn
+    0,  // 278 kqqnkn
+    0,  // 279 kqqbkn
+    0,  // 280 kqqrkn
+    0,  // 281 kqqqkn
+    0,  // 282 knnnkb
+    0,  // 283 kbnnkb
+    0,  // 284 kbbnkb
+    0,  // 285 kbbbkb
+    0,  // 286 krnnkb
+    0,  // 287 krbbkb
+    0,  // 288 krrnkb
+    0,  // 289 krrbkb
+    0,  // 290 krrrkb
+    0,  // 291 kqnnkb
+    0,  // 292 kqbbkb
+    0,  // 293 kqrrkb
+    0,  // 294 kqqnkb
+    0,  // 295 kqqbkb
+    0,  // 296 kqqrkb
+    0,  // 297 kqqqkb
+    0,  // 298 knnnkr
+    0,  // 299 kbnnkr
+    0,  // 300 kbbnkr
+    0,  // 301 kbbbkr
+    0,  // 302 krnnkr
+    0,  // 303 krbbkr
+    0,  // 304 krrnkr
+    0,  // 305 krrbkr
+    0,  // 306 krrrkr
+    0,  // 307 kqnnkr
+    0,  // 308 kqbbkr
+    0,  // 309 kqrrkr
+    0,  // 310 kqqnkr
+    0,  // 311 kqqbkr
+    0,  // 312 kqqrkr
+    0,  // 313 kqqqkr
+    0,  // 314 knnnkq
+    0,  // 315 kbnnkq
+    0,  // 316 kbbnkq
+    0,  // 317 kbbbkq
+    0,  // 318 krnnkq
+    0,  // 319 krbbkq
+    0,  // 320 krrnkq
+    0,  // 321 krrbkq
+    0,  // 322 krrrkq
+    0,  // 323 kqnnkq
+    0,  // 324 kqbbkq
+    0,  // 325 kqrrkq
+    0,  // 326 kqqnkq
+    0,  // 327 kqqbkq
+    0,  // 328 kqqrkq
+    0,  // 329 kqqqkq
+    0,  // 330 krbnkn
+    0,  // 331 kqbnkn
+    0,  // 332 kqrnkn
+    0,  // 333 kqrbkn
+    0,  // 334 krbnkb
+    0,  // 335 kqbnkb
+    0,  // 336 kqrnkb
+    0,  // 337 kqrbkb
+    0,  // 338 krbnkr
+    0,  // 339 kqbnkr
+    0,  // 340 kqrnkr
+    0,  // 341 kqrbkr
+    0,  // 342 krbnkq
+    TB_FLAG_SPLIT,  // 343 kqbnkq
+    0,  // 344 kqrnkq
+    0,  // 345 kqrbkq
+    TB_FLAG_WORD_ENTRIES,  // 346 kpppkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 347 knppkp
+    TB_FLAG_SPLIT,  // 348 knnpkp
+    0,  // 349 knnnkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 350 kbppkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 351 kbnpkp
+    TB_FLAG_SPLIT,  // 352 kbnnkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 353 kbbpkp
+    TB_FLAG_SPLIT,  // 354 kbbnkp
+    0,  // 355 kbbbkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 356 krppkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 357 krnpkp
+    TB_FLAG_SPLIT,  // 358 krnnkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 359 krbpkp
+    TB_FLAG_SPLIT,  // 360 krbnkp
+    TB_FLAG_SPLIT,  // 361 krbbkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 362 krrpkp
+    TB_FLAG_SPLIT,  // 363 krrnkp
+    TB_FLAG_SPLIT,  // 364 krrbkp
+    0,  // 365 krrrkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 366 kqppkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 367 kqnpkp
+    TB_FLAG_SPLIT,  // 368 kqnnkp
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 369 kqbpkp
+    TB_FLAG_SPLIT,  // 370 kqbnkp
+    TB_FLAG_SPLIT,  // 371 kqbbkp
+    TB_FLAG_SPLIT,  // 372 kqrpkp
+    TB_FLAG_SPLIT,  // 373 kqrnkp
+    TB_FLAG_SPLIT,  // 374 kqrbkp
+    TB_FLAG_SPLIT,  // 375 kqrrkp
+    TB_FLAG_SPLIT,  // 376 kqqpkp
+    TB_FLAG_SPLIT,  // 377 kqqnkp
+    TB_FLAG_SPLIT,  // 378 kqqbkp
+    TB_FLAG_SPLIT,  // 379 kqqrkp
+    0,  // 380 kqqqkp
+    0,  // 381 kpppkn
+    TB_FLAG_SPLIT,  // 382 knppkn
+    TB_FLAG_SPLIT,  // 383 knnpkn
+    TB_FLAG_SPLIT,  // 384 kbppkn
+    TB_FLAG_SPLIT,  // 385 kbnpkn
+    TB_FLAG_SPLIT,  // 386 kbbpkn
+    TB_FLAG_SPLIT,  // 387 krppkn
+    TB_FLAG_SPLIT,  // 388 krnpkn
+    TB_FLAG_SPLIT,  // 389 krbpkn
+    TB_FLAG_SPLIT,  // 390 krrpkn
+    TB_FLAG_SPLIT,  // 391 kqppkn
+    TB_FLAG_SPLIT,  // 392 kqnpkn
+    TB_FLAG_SPLIT,  // 393 kqbpkn
+    TB_FLAG_SPLIT,  // 394 kqrpkn
+    TB_FLAG_SPLIT,  // 395 kqqpkn
+    0,  // 396 kpppkb
+    TB_FLAG_SPLIT,  // 397 knppkb
+    TB_FLAG_SPLIT,  // 398 knnpkb
+    TB_FLAG_SPLIT,  // 399 kbppkb
+    TB_FLAG_SPLIT,  // 400 kbnpkb
+    TB_FLAG_SPLIT,  // 401 kbbpkb
+    TB_FLAG_SPLIT,  // 402 krppkb
+    TB_FLAG_SPLIT,  // 403 krnpkb
+    TB_FLAG_SPLIT,  // 404 krbpkb
+    TB_FLAG_SPLIT,  // 405 krrpkb
+    TB_FLAG_SPLIT,  // 406 kqppkb
+    TB_FLAG_SPLIT,  // 407 kqnpkb
+    TB_FLAG_SPLIT,  // 408 kqbpkb
+    TB_FLAG_SPLIT,  // 409 kqrpkb
+    TB_FLAG_SPLIT,  // 410 kqqpkb
+    0,  // 411 kpppkr
+    TB_FLAG_SPLIT,  // 412 knppkr
+    TB_FLAG_SPLIT,  // 413 knnpkr
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 414 kbppkr
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 415 kbnpkr
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 416 kbbpkr
+    TB_FLAG_SPLIT,  // 417 krppkr
+    TB_FLAG_SPLIT,  // 418 krnpkr
+    TB_FLAG_SPLIT,  // 419 krbpkr
+    TB_FLAG_SPLIT,  // 420 krrpkr
+    TB_FLAG_SPLIT,  // 421 kqppkr
+    TB_FLAG_SPLIT,  // 422 kqnpkr
+    TB_FLAG_SPLIT,  // 423 kqbpkr
+    TB_FLAG_SPLIT,  // 424 kqrpkr
+    TB_FLAG_SPLIT,  // 425 kqqpkr
+    TB_FLAG_WORD_ENTRIES,  // 426 kpppkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 427 knppkq
+    TB_FLAG_SPLIT,  // 428 knnpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 429 kbppkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 430 kbnpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 431 kbbpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 432 krppkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 433 krnpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 434 krbpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 435 krrpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 436 kqppkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 437 kqnpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 438 kqbpkq
+    TB_FLAG_WORD_ENTRIES | TB_FLAG_SPLIT,  // 439 kqrpkq
+    TB_FLAG_SPLIT,  // 440 kqqpkq
 };

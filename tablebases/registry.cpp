@@ -15,14 +15,13 @@
 
 static TbDescriptor BuildDescriptor(int id) {
   TbDescriptor d{};
-  const TbDescriptorRow& row = tb_descriptor_rows[id];
   d.id = id;
-  d.flags = row.flags;
+  d.flags = tb_descriptor_flags[id];
   d.index_function[0] = tb_index_functions[id][0];
   d.index_function[1] = tb_index_functions[id][1];
-  std::strncpy(d.signature, row.signature, sizeof d.signature - 1);
-  d.entries[0] = row.entries_white;
-  d.entries[1] = row.entries_black;
+  // Row 0 stands for the bare kings; the index list has no table for it.
+  std::strncpy(d.signature, id == 0 ? "kk" : tb_index_signatures[id], sizeof d.signature - 1);
+  for (int side = 0; side < 2; side++) d.entries[side] = int64_t(tb_index_entries[id][side]);
   return d;
 }
 

@@ -104,8 +104,8 @@ TEST(TbDescriptors, TellingRowsHaveTheirCountsAndExtents) {
 }
 
 TEST(TbDescriptors, RowsMatchTheIndexFunctionsList) {
-  // Two lists of the same tables: the registry's rows and the index
-  // functions' own, each with its entry counts.
+  // The registry's rows take their signatures, counts and functions from the
+  // index functions' list; each row must reach its own table.
   for (int id = 1; id < TB_TABLE_ROWS; id++) {
     const TbDescriptor& d = tb_descriptors[id];
     EXPECT_STREQ(d.signature, tb_index_signatures[id]);
