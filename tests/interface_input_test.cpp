@@ -11,30 +11,13 @@
 #include <unistd.h>
 
 #include "interface/input.h"
+#include "piped_input.h"
 #include "platform/stdin.h"
 
 namespace {
 
-class InputTest : public ::testing::Test {
+class InputTest : public PipedInputTest {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(pipe(fds_), 0);
-    input_descriptor = fds_[0];
-    ResetInput();
-  }
-  void TearDown() override {
-    CloseWriter();
-    close(fds_[0]);
-    input_descriptor = 0;
-    ResetInput();
-  }
-  void Send(const std::string& bytes) {
-    ASSERT_EQ(write(fds_[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  }
-  void CloseWriter() {
-    if (fds_[1] >= 0) close(fds_[1]);
-    fds_[1] = -1;
-  }
   // The next line, or "<end>" when the input ended first.
   std::string NextLine() {
     char line[PENDING_INPUT_SIZE];
@@ -46,7 +29,6 @@ class InputTest : public ::testing::Test {
     EXPECT_EQ(result, 1);
     return line;
   }
-  int fds_[2] = {-1, -1};
 };
 
 TEST_F(InputTest, LinesOfOneReadComeOutInOrderWithoutAnotherRead) {

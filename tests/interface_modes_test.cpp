@@ -18,6 +18,7 @@
 #include "interface/perft.h"
 #include "platform/stdin.h"
 #include "search/tables.h"
+#include "piped_input.h"
 #include "search/transposition.h"
 #include "test_util.h"
 
@@ -26,34 +27,24 @@ namespace {
 constexpr char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 constexpr char kKiwipete[] = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
-class EditMode : public ::testing::Test {
+class EditMode : public PipedInputTest {
  protected:
   void SetUp() override {
     InitSearchForTests();
-    ASSERT_EQ(pipe(fds_), 0);
-    input_descriptor = fds_[0];
-    ResetInput();
+    PipedInputTest::SetUp();
   }
   void TearDown() override {
-    CloseWriter();
-    close(fds_[0]);
-    input_descriptor = 0;
-    ResetInput();
+    PipedInputTest::TearDown();
     NewGame();
-  }
-  void CloseWriter() {
-    if (fds_[1] >= 0) close(fds_[1]);
-    fds_[1] = -1;
   }
   // Sends the bytes in one write, runs the edit mode and returns what it
   // printed.
   std::string Edit(const std::string& bytes) {
-    EXPECT_EQ(write(fds_[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    Send(bytes);
     testing::internal::CaptureStdout();
     EditPosition();
     return testing::internal::GetCapturedStdout();
   }
-  int fds_[2] = {-1, -1};
 };
 
 int CountErrors(const std::string& out) {
