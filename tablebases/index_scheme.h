@@ -549,7 +549,7 @@ uint64_t ComputeIndex(const int32_t* white, const int32_t* black, int32_t ep, in
   uint64_t closed = 0;
   for (int i = 0; i < P.digits; i++) {
     const PlanDigit& d = P.digit[i];
-    int before[8];
+    int before[8] = {};  // zeroed only to quiet a false maybe-uninitialized warning of the sanitizer build
     int before_count = 0;
     if (d.group.pawn) {
       for (int k = 0; k < numbered_pawn_count; k++) before[before_count++] = numbered_pawns[k];
