@@ -15,6 +15,7 @@
 #include "interface/options.h"
 #include "platform/clock.h"
 #include "search/driver.h"
+#include "search/movepick.h"
 #include "search/node.h"
 #include "search/output.h"
 #include "search/root.h"
@@ -57,17 +58,6 @@ constexpr int32_t history_step[16] = {0, 57, 119, 155, 181, 200, 217, 230, 242, 
 // Recapture classes and piece units by piece code.
 constexpr int32_t recapture_class[8] = {0, 5, 2, 1, 0, 3, 2, 4};
 constexpr int32_t piece_units[8] = {0, 200, 3, 0, 0, 5, 3, 9};
-
-// Stages of the move loop.
-enum {
-  STAGE_DONE = 0,
-  STAGE_QUIETS = 2,
-  STAGE_KILLER2 = 3,
-  STAGE_KILLER1 = 4,
-  STAGE_CAPTURES = 5,
-  STAGE_EVASIONS = 6,
-  STAGE_LOSING = 7,  // the set-aside losing captures, after the quiet moves
-};
 
 constexpr uint32_t FLAG_CHECK = 1, FLAG_THREAT = 2, FLAG_RECAPTURE = 4, FLAG_PASSED = 8, FLAG_CREATES_THREAT = 32,
                    FLAG_REDUCED = 64, FLAG_LAST_PIECE = 128;
@@ -544,50 +534,39 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   };
 
   // The hash move first.
-  if (hash_move) {
-    int playable = 1;
-    if (in_check) {
-      // Only one of the evasions, and an en passant one only when it turns out legal.
-      playable = 0;
-      for (int i = list_start; i < move_list_end; i++)
-        if (move_list[i].move == hash_move) playable = 1;
-    } else {
-      playable = PassesPinTest(hash_move);
+  if (hash_move && HashMoveIsPlayable(hash_move, in_check, list_start)) {
+    int32_t deferred = 0;
+    int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, MATE_SCORE, is_pv,
+                                   &deferred, hot, alpha - e);
+    if (singular_candidate && ext < 0) {
+      const uint32_t flags_kept = record.flags, next_check = ply_records[ply + 1].in_check;
+      if (IsSingularMove(singular_score - depth / 2 - 10, depth, hash_move, near_alpha)) {
+        ext += shallow ? 4 : 2;
+        if (ext > 0) ext = 0;
+      }
+      if (stop_search) return move_list_end = list_start, 0;
+      record.flags = flags_kept;
+      ply_records[ply + 1].in_check = next_check;
     }
-    if (playable) {
-      int32_t deferred = 0;
-      int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, MATE_SCORE, is_pv,
-                                     &deferred, hot, alpha - e);
-      if (singular_candidate && ext < 0) {
-        const uint32_t flags_kept = record.flags, next_check = ply_records[ply + 1].in_check;
-        if (IsSingularMove(singular_score - depth / 2 - 10, depth, hash_move, near_alpha)) {
-          ext += shallow ? 4 : 2;
-          if (ext > 0) ext = 0;
-        }
-        if (stop_search) return move_list_end = list_start, 0;
-        record.flags = flags_kept;
-        ply_records[ply + 1].in_check = next_check;
+    MakeSearchMove(hash_move, 1);
+    saved = 1;
+    if (IsEnPassant(hash_move) && MoverKingAttacked()) {
+      UnmakeMove();
+    } else {
+      CheckMadeMove();
+      legal++;
+      made++;
+      const int32_t v = SearchChild(alpha, beta, depth + ext, -node_type);
+      UnmakeMove();
+      if (stop_search) return move_list_end = list_start, 0;
+      if (v >= beta) {
+        reward(hash_move, 0, 0, 0, 0);
+        move_list_end = list_start;
+        StoreTranspositionTable(depth, hash_move, v, HASH_LOWER, threat, 0);
+        record.best_move = hash_move;
+        return v;
       }
-      MakeSearchMove(hash_move, 1);
-      saved = 1;
-      if (IsEnPassant(hash_move) && MoverKingAttacked()) {
-        UnmakeMove();
-      } else {
-        CheckMadeMove();
-        legal++;
-        made++;
-        const int32_t v = SearchChild(alpha, beta, depth + ext, -node_type);
-        UnmakeMove();
-        if (stop_search) return move_list_end = list_start, 0;
-        if (v >= beta) {
-          reward(hash_move, 0, 0, 0, 0);
-          move_list_end = list_start;
-          StoreTranspositionTable(depth, hash_move, v, HASH_LOWER, threat, 0);
-          record.best_move = hash_move;
-          return v;
-        }
-        if (v > alpha) alpha = v;
-      }
+      if (v > alpha) alpha = v;
     }
   }
 
@@ -604,81 +583,15 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     negative_scale = futility_e[d4];
   }
 
-  uint16_t node_flags = 0;
-  int stage;
-  int cursor = list_start;
-  int stage_begin = list_start;
-  int aside_begin = -1, aside_end = -1;
-  Move killer1 = 0, killer2 = 0;
-  if (in_check) {
-    stage = STAGE_EVASIONS;
-  } else {
-    if (restricted) GenerateQuiescenceCaptures(b.Occupied[opp]);
-    else GenerateCaptures(b.Occupied[opp]);
-    if (ply > iteration_depth / 2) GenerateSearchPromotions();
-    else GeneratePromotions();
-    if (move_list_end > list_start) {
-      stage = STAGE_CAPTURES;
-    } else {
-      node_flags = restricted ? 2 : 18;
-      stage = STAGE_CAPTURES;  // nothing to select: the killers follow at once
-    }
-  }
+  MovePicker picker;
+  InitMovePicker(picker, list_start, hash_move, in_check, restricted, futile, near_alpha);
+  // The capture stage found nothing; generated in full unless restricted.
+  const uint16_t node_flags = picker.no_captures ? (restricted ? 2 : 18) : 0;
 
-  for (;;) {
-    // The next move: selection in the listed stages, killers one by one.
-    Move m = 0;
-    int32_t score = 0;
-    int picked_at = -1;
-    const int move_stage = stage;
-    if (stage == STAGE_CAPTURES || stage == STAGE_EVASIONS || stage == STAGE_QUIETS || stage == STAGE_LOSING) {
-      const int end = stage == STAGE_LOSING ? aside_end : move_list_end;
-      while (cursor < end) {
-        SelectBest(cursor, end);
-        if (stage == STAGE_CAPTURES && move_list[cursor].score < 0) {
-          // Losing captures wait until the killers and quiet moves are done.
-          aside_begin = cursor;
-          aside_end = move_list_end;
-          break;
-        }
-        const Move c = move_list[cursor].move;
-        picked_at = cursor++;
-        if (c == hash_move) continue;
-        if (stage == STAGE_QUIETS && (c == killer1 || c == killer2)) continue;
-        m = c;
-        score = move_list[picked_at].score;
-        break;
-      }
-      if (!m) {
-        if (stage == STAGE_CAPTURES) {
-          killer1 = record.killer1[own];
-          killer2 = record.killer2[own];
-          stage = STAGE_KILLER1;
-        } else if (stage == STAGE_QUIETS && aside_begin >= 0) {
-          stage = STAGE_LOSING;
-          cursor = aside_begin;
-        } else {
-          break;
-        }
-        continue;
-      }
-    } else if (stage == STAGE_KILLER1 || stage == STAGE_KILLER2) {
-      const Move killer = stage == STAGE_KILLER1 ? killer1 : killer2;
-      const int at = move_list_end;
-      if (killer && killer != hash_move && !(stage == STAGE_KILLER2 && killer == killer1)) AddMoveIfValid(killer);
-      stage = stage == STAGE_KILLER1 ? STAGE_KILLER2 : STAGE_QUIETS - 1;
-      if (move_list_end == at) continue;
-      move_list_end = at;  // tried at once; it need not stay in the list
-      m = killer;
-    } else if (stage == STAGE_QUIETS - 1) {
-      stage_begin = cursor = move_list_end;
-      if (futile) GenerateQuietChecks(near_alpha);
-      else GenerateQuietMoves(near_alpha);
-      stage = STAGE_QUIETS;
-      continue;
-    } else {
-      break;
-    }
+  Move m;
+  while ((m = NextMove(picker)) != 0) {
+    const int32_t score = picker.score;
+    const int move_stage = picker.move_stage;
 
     // Legality: a move that leaves the own king attacked is no move.
     if (!in_check && !PassesPinTest(m)) continue;
@@ -805,7 +718,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     if (v > alpha) {
       best_move = m;
       if (v >= beta) {
-        if (move_stage == STAGE_QUIETS) reward(m, stage_begin, picked_at, killer1, killer2);
+        if (move_stage == STAGE_QUIETS) reward(m, picker.quiet_begin, picker.picked_at, picker.killer1, picker.killer2);
         else reward(m, 0, 0, 0, 0);
         move_list_end = list_start;
         StoreTranspositionTable(depth, m, v, HASH_LOWER, threat, node_flags);
