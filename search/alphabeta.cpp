@@ -340,12 +340,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   nodes++;
   const int in_check = record.in_check != 0;
 
-  const int32_t lower = MatedIn(ply + 2) - 2 * in_check;
-  if (lower > alpha) {
-    if (lower >= beta) return lower;
-    alpha = lower;
-  }
-  if (alpha >= 32699 - ply) return alpha;
+  if (int32_t decided; MateDistanceDecides(MateDistanceFloor(in_check), alpha, beta, decided)) return decided;
   if (ply > seldepth) seldepth = ply;
   if (NodeHasNoRoom()) return Evaluate(-MATE_SCORE, MATE_SCORE);
 
@@ -585,8 +580,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
 
   MovePicker picker;
   InitMovePicker(picker, list_start, hash_move, in_check, restricted, futile, near_alpha);
-  // The capture stage found nothing; generated in full unless restricted.
-  const uint16_t node_flags = picker.no_captures ? (restricted ? 2 : 18) : 0;
+  const uint16_t node_flags =
+      picker.no_captures ? (restricted ? NO_CAPTURES : NO_CAPTURES | FULL_CAPTURES_GENERATED) : 0;
 
   Move m;
   while ((m = NextMove(picker)) != 0) {
@@ -603,24 +598,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     if (simple_reduction) ext -= 8;
 
     // Capture futility.
-    if (futile && (MoveCaptured(m) || IsEnPassant(m)) && !is_pv && depth <= 8 && !(record.flags & EXTENSION_FLAGS)) {
-      const int promotion = MovePromotion(m);
-      int drop;
-      if (promotion && promotion != QUEEN) {
-        drop = 1;
-      } else {
-        const int32_t gain = EstimateMaterialGain(m);
-        const int32_t gap = alpha - e - gain;
-        drop = 0;
-        if (gap >= 58) {
-          if (gain < 478) drop = gap >= 113 && (b.PieceMaterial[opp] >= 10 || e < -498);
-          else drop = gap >= 395;
-        }
-      }
-      if (drop) {
-        legal++;
-        continue;
-      }
+    if (futile && (MoveCaptured(m) || IsEnPassant(m)) && !is_pv && depth <= 8 && !(record.flags & EXTENSION_FLAGS) &&
+        CaptureIsFutile(m, alpha, e)) {
+      legal++;
+      continue;
     }
     // Quiet futility.
     if (futility && quiet && !(record.flags & EXTENSION_FLAGS)) {
