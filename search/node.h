@@ -127,9 +127,9 @@ inline void CountCapture(Move m, int32_t order_score, int succeeded) {
 
 // Bits of the flags word that a node stores with its table entry: what the
 // position's generators are known to produce.
-constexpr uint16_t NO_QUIET_CHECKS = 1;         // no quiet check exists here
-constexpr uint16_t NO_CAPTURES = 2;             // no capture or promotion exists here
-constexpr uint16_t FULL_CAPTURES_GENERATED = 16; // ... and the full capture generator said so
+constexpr uint16_t NO_QUIET_CHECKS = 1;          // no quiet check exists here
+constexpr uint16_t NO_CAPTURES = 2;              // no capture or promotion exists here
+constexpr uint16_t FULL_CAPTURES_GENERATED = 16;  // ... and the full capture generator said so
 
 // The lowest score the side to move can still get: mated at once when it is
 // in check, else after its own move and the reply.

@@ -1,4 +1,6 @@
-// search/transposition.h: the transposition table and its search stamp.
+// search/transposition.h: the transposition table and its search stamp, the
+// probe and store of a search node and the prefetch of a child's entries.
+// Reads the board; writes the table and the tt_hit_ record of the last probe.
 #pragma once
 
 #include <cstdint>
