@@ -1,7 +1,8 @@
 // The full-width search below the root: node frame (draws, table and
-// tablebase probes, null move, internal iterative deepening), the staged move
-// loop with its pruning, reductions and cut-off bookkeeping, and the
-// extension of each move with the singular test of the hash move.
+// tablebase probes, null move, internal iterative deepening), the move loop
+// over the picker's stages (search/movepick.h) with its pruning, reductions
+// and cut-off bookkeeping, and the extension of each move with the singular
+// test of the hash move. AlphaBeta reads as numbered steps.
 #include <cstring>
 
 #include "board/attacks.h"
@@ -15,6 +16,7 @@
 #include "interface/options.h"
 #include "platform/clock.h"
 #include "search/driver.h"
+#include "search/movepick.h"
 #include "search/node.h"
 #include "search/output.h"
 #include "search/root.h"
@@ -57,17 +59,6 @@ constexpr int32_t history_step[16] = {0, 57, 119, 155, 181, 200, 217, 230, 242, 
 // Recapture classes and piece units by piece code.
 constexpr int32_t recapture_class[8] = {0, 5, 2, 1, 0, 3, 2, 4};
 constexpr int32_t piece_units[8] = {0, 200, 3, 0, 0, 5, 3, 9};
-
-// Stages of the move loop.
-enum {
-  STAGE_DONE = 0,
-  STAGE_QUIETS = 2,
-  STAGE_KILLER2 = 3,
-  STAGE_KILLER1 = 4,
-  STAGE_CAPTURES = 5,
-  STAGE_EVASIONS = 6,
-  STAGE_LOSING = 7,  // the set-aside losing captures, after the quiet moves
-};
 
 constexpr uint32_t FLAG_CHECK = 1, FLAG_THREAT = 2, FLAG_RECAPTURE = 4, FLAG_PASSED = 8, FLAG_CREATES_THREAT = 32,
                    FLAG_REDUCED = 64, FLAG_LAST_PIECE = 128;
@@ -346,25 +337,21 @@ int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near
 int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, int32_t node_type) {
   Board& b = thread_board;
   PlyRecord& record = ply_records[ply];
+  const int own = int(b.SideToMove), opp = own ^ 1;
+
+  // Step 1. Bookkeeping and mate distance; a node without room is a leaf.
   record.best_move = 0;
   nodes++;
   const int in_check = record.in_check != 0;
-
-  const int32_t lower = MatedIn(ply + 2) - 2 * in_check;
-  if (lower > alpha) {
-    if (lower >= beta) return lower;
-    alpha = lower;
-  }
-  if (alpha >= 32699 - ply) return alpha;
+  if (int32_t decided; MateDistanceDecides(MateDistanceFloor(in_check), alpha, beta, decided)) return decided;
   if (ply > seldepth) seldepth = ply;
   if (NodeHasNoRoom()) return Evaluate(-MATE_SCORE, MATE_SCORE);
 
+  // Step 2. The input, the limits and the clock, every poll_interval nodes.
   if (--poll_countdown < 0 && PollAndCheckLimits()) return 0;
 
-  const int own = int(b.SideToMove), opp = own ^ 1;
+  // Step 3. Draws by material, by rule and by repetition.
   const uint64_t all_pawns = b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK];
-
-  // Draws by material, by rule and by repetition.
   int simplified = 0;
   if (b.PieceMaterial[WHITE] < 11 && b.PieceMaterial[BLACK] < 11) {
     // An index outside the table (a board that cannot occur) reads the row
@@ -384,9 +371,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   }
   if (IsDrawByRepetition(beta)) return 0;
 
-  int32_t null_depth = depth - 16;
-  if (b.PieceMaterial[own] > 8 && depth >= 24) null_depth = depth - 20;
-
+  // Step 4. The transposition table: a cut, or the hash move, the mate-threat
+  // mark and what the singular test of the hash move needs.
   int32_t threat = 0, cut = 0;
   Move hash_move = 0;
   ProbeTranspositionTable(depth, &alpha, beta, &threat, &hash_move, &null_ok, &cut);
@@ -398,6 +384,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
                                  !singular_search_active && (node_type == PV_NODE || node_type == CUT_NODE) && hash_move;
   const int32_t singular_score = tt_hit_score;
 
+  // Step 5. The tablebases, stored as an exact score deeper than any search.
   if (tb_max_men != 0 && uint32_t(tb_max_men) >= b.MenCount && b.Castling == 0 &&
       ShouldProbeTablebases(alpha, beta, depth)) {
     int32_t v;
@@ -411,6 +398,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
   }
 
+  // Step 6. The learning file's score of this position.
   if (depth > 24 && use_learning_data && own == root_side && game_ply < 120 && b.PieceMaterial[WHITE] > 14 &&
       b.PieceMaterial[BLACK] > 14 && b.FiftyCount < 70) {
     int32_t learn_depth = 0, learn_score = 0;
@@ -420,12 +408,15 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     if (offset != 0 && depth <= learn_depth && learn_score >= -MATE_SCORE && learn_score <= MATE_SCORE) return learn_score;
   }
 
+  // Step 7. The static evaluation, and what the move loop keeps of it.
   const int32_t e = Evaluate(-MATE_SCORE, MATE_SCORE);
   record.static_eval = e;
   const uint64_t hot[2] = {thread_eval_info.hot_squares[WHITE], thread_eval_info.hot_squares[BLACK]};
   const int near_alpha = alpha <= e + 100;
 
-  // Null move.
+  // Step 8. The null move, deepened a ply at a time while it still fails high.
+  int32_t null_depth = depth - 16;
+  if (b.PieceMaterial[own] > 8 && depth >= 24) null_depth = depth - 20;
   if (alpha < 31000 && beta > -31000 && b.PieceMaterial[own] > 0 && (b.PieceMaterial[own] > 5 || depth < 25) &&
       null_ok && node_type != PV_NODE && !in_check && e >= alpha - (depth < 8 ? 4 : 19)) {
     b.SideToMove ^= 1;
@@ -460,6 +451,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
   }
 
+  // Step 9. In check: mated, or a single evasion (the hash move when there is
+  // none). The evasions stay listed for the move loop.
   const int list_start = move_list_end;
   Move single_evasion = 0;
   if (in_check) {
@@ -476,9 +469,11 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
   }
 
+  // Step 10. A reduced move that meets a mate threat here is searched a ply
+  // deeper after all.
   if ((ply_records[ply - 1].flags & FLAG_REDUCED) && threat) depth += 4;
 
-  // Internal iterative deepening.
+  // Step 11. Internal iterative deepening finds a hash move.
   if (depth >= 20 && !hash_move) {
     int found = 0;
     if (node_type == PV_NODE) {
@@ -511,7 +506,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     record.best_move = 0;
   }
 
-  // The move loop.
+  // What the move loop needs throughout.
   const int shallow = ply <= 2 * iteration_depth;
   const int32_t alpha_in = alpha;
   const int d4 = depth / ONE_PLY < 0 ? 0 : depth / ONE_PLY > 6 ? 6 : depth / ONE_PLY;
@@ -521,7 +516,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   int made = 0, legal = 0, saved = 0, reduction_count = 0;
 
   // Cut-off bookkeeping for a quiet move (killers, history, check replies);
-  // lowered_begin/lowered_end: the quiet moves tried before it in stage 2.
+  // lowered_begin/lowered_end: the quiet moves tried before it in the quiet
+  // stage.
   auto reward = [&](Move m, int lowered_begin, int lowered_end, Move skip1, Move skip2) {
     if (!IsQuiet(m)) return;
     if (in_check) {
@@ -543,55 +539,45 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
   };
 
-  // The hash move first.
-  if (hash_move) {
-    int playable = 1;
-    if (in_check) {
-      // Only one of the evasions, and an en passant one only when it turns out legal.
-      playable = 0;
-      for (int i = list_start; i < move_list_end; i++)
-        if (move_list[i].move == hash_move) playable = 1;
-    } else {
-      playable = PassesPinTest(hash_move);
+  // Step 12. The hash move first, with the mate-threat mark and the singular
+  // test; no pruning and no reduction.
+  if (hash_move && HashMoveIsPlayable(hash_move, in_check, list_start)) {
+    int32_t deferred = 0;
+    int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, MATE_SCORE, is_pv,
+                                   &deferred, hot, alpha - e);
+    if (singular_candidate && ext < 0) {
+      const uint32_t flags_kept = record.flags, next_check = ply_records[ply + 1].in_check;
+      if (IsSingularMove(singular_score - depth / 2 - 10, depth, hash_move, near_alpha)) {
+        ext += shallow ? 4 : 2;
+        if (ext > 0) ext = 0;
+      }
+      if (stop_search) return move_list_end = list_start, 0;
+      record.flags = flags_kept;
+      ply_records[ply + 1].in_check = next_check;
     }
-    if (playable) {
-      int32_t deferred = 0;
-      int32_t ext = ComputeExtension(shallow, threat, depth, hash_move == single_evasion, hash_move, MATE_SCORE, is_pv,
-                                     &deferred, hot, alpha - e);
-      if (singular_candidate && ext < 0) {
-        const uint32_t flags_kept = record.flags, next_check = ply_records[ply + 1].in_check;
-        if (IsSingularMove(singular_score - depth / 2 - 10, depth, hash_move, near_alpha)) {
-          ext += shallow ? 4 : 2;
-          if (ext > 0) ext = 0;
-        }
-        if (stop_search) return move_list_end = list_start, 0;
-        record.flags = flags_kept;
-        ply_records[ply + 1].in_check = next_check;
+    MakeSearchMove(hash_move, 1);
+    saved = 1;
+    if (IsEnPassant(hash_move) && MoverKingAttacked()) {
+      UnmakeMove();
+    } else {
+      CheckMadeMove();
+      legal++;
+      made++;
+      const int32_t v = SearchChild(alpha, beta, depth + ext, -node_type);
+      UnmakeMove();
+      if (stop_search) return move_list_end = list_start, 0;
+      if (v >= beta) {
+        reward(hash_move, 0, 0, 0, 0);
+        move_list_end = list_start;
+        StoreTranspositionTable(depth, hash_move, v, HASH_LOWER, threat, 0);
+        record.best_move = hash_move;
+        return v;
       }
-      MakeSearchMove(hash_move, 1);
-      saved = 1;
-      if (IsEnPassant(hash_move) && MoverKingAttacked()) {
-        UnmakeMove();
-      } else {
-        CheckMadeMove();
-        legal++;
-        made++;
-        const int32_t v = SearchChild(alpha, beta, depth + ext, -node_type);
-        UnmakeMove();
-        if (stop_search) return move_list_end = list_start, 0;
-        if (v >= beta) {
-          reward(hash_move, 0, 0, 0, 0);
-          move_list_end = list_start;
-          StoreTranspositionTable(depth, hash_move, v, HASH_LOWER, threat, 0);
-          record.best_move = hash_move;
-          return v;
-        }
-        if (v > alpha) alpha = v;
-      }
+      if (v > alpha) alpha = v;
     }
   }
 
-  // Futility set-up.
+  // Step 13. Futility set-up: margin, futile node, restricted captures.
   int futility = 0, futile = 0, restricted = 0;
   int32_t margin = 0, negative_scale = 256;
   if (!is_pv && !in_check && depth < 28 && alpha > -32500 && alpha < 32500 &&
@@ -604,112 +590,35 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     negative_scale = futility_e[d4];
   }
 
-  uint16_t node_flags = 0;
-  int stage;
-  int cursor = list_start;
-  int stage_begin = list_start;
-  int aside_begin = -1, aside_end = -1;
-  Move killer1 = 0, killer2 = 0;
-  if (in_check) {
-    stage = STAGE_EVASIONS;
-  } else {
-    if (restricted) GenerateQuiescenceCaptures(b.Occupied[opp]);
-    else GenerateCaptures(b.Occupied[opp]);
-    if (ply > iteration_depth / 2) GenerateSearchPromotions();
-    else GeneratePromotions();
-    if (move_list_end > list_start) {
-      stage = STAGE_CAPTURES;
-    } else {
-      node_flags = restricted ? 2 : 18;
-      stage = STAGE_CAPTURES;  // nothing to select: the killers follow at once
-    }
-  }
+  // Step 14. The move loop: the picker's stages, each move pruned, reduced,
+  // searched and re-searched as needed.
+  MovePicker picker;
+  InitMovePicker(picker, list_start, hash_move, in_check, restricted, futile, near_alpha);
+  const uint16_t node_flags =
+      picker.no_captures ? (restricted ? NO_CAPTURES : NO_CAPTURES | FULL_CAPTURES_GENERATED) : 0;
 
-  for (;;) {
-    // The next move: selection in the listed stages, killers one by one.
-    Move m = 0;
-    int32_t score = 0;
-    int picked_at = -1;
-    const int move_stage = stage;
-    if (stage == STAGE_CAPTURES || stage == STAGE_EVASIONS || stage == STAGE_QUIETS || stage == STAGE_LOSING) {
-      const int end = stage == STAGE_LOSING ? aside_end : move_list_end;
-      while (cursor < end) {
-        SelectBest(cursor, end);
-        if (stage == STAGE_CAPTURES && move_list[cursor].score < 0) {
-          // Losing captures wait until the killers and quiet moves are done.
-          aside_begin = cursor;
-          aside_end = move_list_end;
-          break;
-        }
-        const Move c = move_list[cursor].move;
-        picked_at = cursor++;
-        if (c == hash_move) continue;
-        if (stage == STAGE_QUIETS && (c == killer1 || c == killer2)) continue;
-        m = c;
-        score = move_list[picked_at].score;
-        break;
-      }
-      if (!m) {
-        if (stage == STAGE_CAPTURES) {
-          killer1 = record.killer1[own];
-          killer2 = record.killer2[own];
-          stage = STAGE_KILLER1;
-        } else if (stage == STAGE_QUIETS && aside_begin >= 0) {
-          stage = STAGE_LOSING;
-          cursor = aside_begin;
-        } else {
-          break;
-        }
-        continue;
-      }
-    } else if (stage == STAGE_KILLER1 || stage == STAGE_KILLER2) {
-      const Move killer = stage == STAGE_KILLER1 ? killer1 : killer2;
-      const int at = move_list_end;
-      if (killer && killer != hash_move && !(stage == STAGE_KILLER2 && killer == killer1)) AddMoveIfValid(killer);
-      stage = stage == STAGE_KILLER1 ? STAGE_KILLER2 : STAGE_QUIETS - 1;
-      if (move_list_end == at) continue;
-      move_list_end = at;  // tried at once; it need not stay in the list
-      m = killer;
-    } else if (stage == STAGE_QUIETS - 1) {
-      stage_begin = cursor = move_list_end;
-      if (futile) GenerateQuietChecks(near_alpha);
-      else GenerateQuietMoves(near_alpha);
-      stage = STAGE_QUIETS;
-      continue;
-    } else {
-      break;
-    }
+  Move m;
+  while ((m = NextMove(picker)) != 0) {
+    const int32_t score = picker.score;
+    const int move_stage = picker.move_stage;
 
-    // Legality: a move that leaves the own king attacked is no move.
+    // 14a. Legality: a move that leaves the own king attacked is no move.
     if (!in_check && !PassesPinTest(m)) continue;
 
+    // 14b. The extension (a part of it may wait for the move to raise alpha).
     int32_t deferred = 0;
     int32_t ext = ComputeExtension(shallow, 0, depth, m == single_evasion, m, score, is_pv, &deferred, hot, alpha - e);
     const int quiet = IsQuiet(m);
     const int simple_reduction = simplified && quiet;
     if (simple_reduction) ext -= 8;
 
-    // Capture futility.
-    if (futile && (MoveCaptured(m) || IsEnPassant(m)) && !is_pv && depth <= 8 && !(record.flags & EXTENSION_FLAGS)) {
-      const int promotion = MovePromotion(m);
-      int drop;
-      if (promotion && promotion != QUEEN) {
-        drop = 1;
-      } else {
-        const int32_t gain = EstimateMaterialGain(m);
-        const int32_t gap = alpha - e - gain;
-        drop = 0;
-        if (gap >= 58) {
-          if (gain < 478) drop = gap >= 113 && (b.PieceMaterial[opp] >= 10 || e < -498);
-          else drop = gap >= 395;
-        }
-      }
-      if (drop) {
-        legal++;
-        continue;
-      }
+    // 14c. Capture futility.
+    if (futile && (MoveCaptured(m) || IsEnPassant(m)) && !is_pv && depth <= 8 && !(record.flags & EXTENSION_FLAGS) &&
+        CaptureIsFutile(m, alpha, e)) {
+      legal++;
+      continue;
     }
-    // Quiet futility.
+    // 14d. Quiet futility.
     if (futility && quiet && !(record.flags & EXTENSION_FLAGS)) {
       int32_t weight, h;
       if (move_stage == STAGE_KILLER1 || move_stage == STAGE_KILLER2) {
@@ -726,6 +635,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       }
     }
 
+    // 14e. Make the move; an en passant capture may turn out illegal.
     MakeSearchMove(m, !saved);
     saved = 1;
     if (IsEnPassant(m) && MoverKingAttacked()) {
@@ -738,7 +648,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     made++;
     const int gives_check = (record.flags & FLAG_CHECK) != 0;
 
-    // Late-move reduction, tried with the null window.
+    // 14f. Late-move reduction, tried with the null window.
     int32_t v = 0;
     int reduced_failed_low = 0;
     if (depth >= 8 && ply > 0 && m != single_evasion &&
@@ -780,7 +690,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       continue;
     }
 
-    // The full search: the node's window for its first move, the null window after.
+    // 14g. The full search: the node's window for its first move, the null
+    // window after; a move that raises alpha is searched again as needed.
     const int32_t upper = first ? beta : alpha + 1;
     const int32_t nd = depth + ext;
     v = SearchChild(alpha, upper, nd, first ? -node_type : CUT_NODE);
@@ -802,10 +713,11 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
     UnmakeMove();
 
+    // 14h. A new best move, or the cut-off.
     if (v > alpha) {
       best_move = m;
       if (v >= beta) {
-        if (move_stage == STAGE_QUIETS) reward(m, stage_begin, picked_at, killer1, killer2);
+        if (move_stage == STAGE_QUIETS) reward(m, picker.quiet_begin, picker.picked_at, picker.killer1, picker.killer2);
         else reward(m, 0, 0, 0, 0);
         move_list_end = list_start;
         StoreTranspositionTable(depth, m, v, HASH_LOWER, threat, node_flags);
@@ -816,6 +728,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     }
   }
 
+  // Step 15. The result: stalemate, or the exact score or upper bound stored.
   move_list_end = list_start;
   if (legal == 0) {
     if (in_check) return MatedIn(ply);

@@ -1,6 +1,8 @@
 // search/node.h: small pieces that the alpha-beta and the quiescence search
 // share at every node: move classes, the legality shortcut, the repetition
-// walk and the capture statistics. Inline because they run at every node.
+// walk, mate-distance pruning, capture futility and the capture statistics.
+// Inline because they run at every node. Reads the board, the game history
+// and ply; writes only the capture statistics.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include "board/board.h"
 #include "board/movekeys.h"
 #include "board/tables.h"
+#include "eval/evaluate.h"
+#include "eval/material.h"
 #include "search/tables.h"
 #include "search/transposition.h"
 
@@ -119,6 +123,57 @@ inline void CountCapture(Move m, int32_t order_score, int succeeded) {
     capture_stat_tries[slot] /= 2;
     capture_stat_successes[slot] /= 2;
   }
+}
+
+// Bits of the flags word that a node stores with its table entry: what the
+// position's generators are known to produce.
+constexpr uint16_t NO_QUIET_CHECKS = 1;          // no quiet check exists here
+constexpr uint16_t NO_CAPTURES = 2;              // no capture or promotion exists here
+constexpr uint16_t FULL_CAPTURES_GENERATED = 16;  // ... and the full capture generator said so
+
+// The lowest score the side to move can still get: mated at once when it is
+// in check, else after its own move and the reply.
+inline int32_t MateDistanceFloor(int in_check) { return MatedIn(ply + 2) - 2 * in_check; }
+
+// Mate-distance pruning: alpha rises to the floor, and nothing found below
+// this node can beat a mate given with its next move. true when that decides
+// the node, with its score in result.
+inline bool MateDistanceDecides(int32_t floor, int32_t& alpha, int32_t beta, int32_t& result) {
+  if (floor > alpha) {
+    if (floor >= beta) {
+      result = floor;
+      return true;
+    }
+    alpha = floor;
+  }
+  if (alpha >= MateIn(ply + 1)) {
+    result = alpha;
+    return true;
+  }
+  return false;
+}
+
+// Capture futility: the gap is what the static evaluation e still lacks of
+// alpha once the capture's material gain is counted.
+constexpr int32_t FUTILITY_OPEN_GAP = 58;        // smaller gaps: always searched
+constexpr int32_t FUTILITY_BIG_GAIN = 478;       // gains from here on meet the wide gap
+constexpr int32_t FUTILITY_SMALL_GAIN_GAP = 113;
+constexpr int32_t FUTILITY_BIG_GAIN_GAP = 395;
+constexpr int32_t FUTILITY_OPPONENT_UNITS = 10;  // below it a small gain may still tell,
+constexpr int32_t FUTILITY_LOST_EVAL = -498;     // unless the side to move is lost anyway
+
+// 1 when the capture or promotion m of the side to move is not worth
+// searching at a node whose static evaluation is e; under-promotions never
+// are.
+inline bool CaptureIsFutile(Move m, int32_t alpha, int32_t e) {
+  const int promotion = MovePromotion(m);
+  if (promotion && promotion != QUEEN) return true;
+  const int32_t gain = EstimateMaterialGain(m);
+  const int32_t gap = alpha - e - gain;
+  if (gap < FUTILITY_OPEN_GAP) return false;
+  if (gain >= FUTILITY_BIG_GAIN) return gap >= FUTILITY_BIG_GAIN_GAP;
+  const int32_t opponent_units = thread_board.PieceMaterial[int(thread_board.SideToMove) ^ 1];
+  return gap >= FUTILITY_SMALL_GAIN_GAP && (opponent_units >= FUTILITY_OPPONENT_UNITS || e < FUTILITY_LOST_EVAL);
 }
 
 // Index of the best-scored entry in [begin, end), the earliest of equals,

@@ -23,9 +23,6 @@ constexpr int32_t check_margin_node[3] = {0, 50, 0};
 constexpr int32_t check_margin_depth[4] = {50, 150, 250, 700};
 
 constexpr uint32_t FLAG_FALLBACK_CHECKS = 16;
-// Bits of the flags word kept in the table entry.
-constexpr uint16_t NO_QUIET_CHECKS = 1;
-constexpr uint16_t NO_CAPTURES = 2;
 
 constexpr uint64_t RANK_2 = 0x000000000000FF00ULL, RANK_3 = 0x0000000000FF0000ULL;
 constexpr uint64_t RANK_6 = 0x0000FF0000000000ULL, RANK_7 = 0x00FF000000000000ULL;
@@ -52,13 +49,9 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   record.best_move = 0;
   const int in_check = record.in_check != 0;
 
-  const int32_t lower = MatedIn(ply + 2) - 2 * in_check;
+  const int32_t lower = MateDistanceFloor(in_check);
   int32_t best = lower > -MATE_SCORE ? lower : -MATE_SCORE;
-  if (lower > alpha) {
-    if (lower >= beta) return lower;
-    alpha = lower;
-  }
-  if (alpha >= 32699 - ply) return alpha;
+  if (int32_t decided; MateDistanceDecides(lower, alpha, beta, decided)) return decided;
   if (NodeHasNoRoom()) return Evaluate(-MATE_SCORE, MATE_SCORE);
   if (IsDrawByRepetition(beta)) return 0;
 
@@ -87,32 +80,14 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   // Table look-up; a non-PV node takes a usable score whatever its depth.
   Move hash_move = 0;
   uint16_t flags_word = 0;
-  if (HashEntry* entry = FindHashEntry()) {
-    entry->age = search_id;
+  if (HashEntry* entry = TouchHashEntry()) {
     hash_move = HashEntryMove(*entry);
-    tt_hit_bound = HashEntryBound(*entry);
-    tt_hit_flags = entry->flags;
-    tt_hit_depth = entry->depth;
-    tt_hit_score = entry->score;
     flags_word = entry->flags;
-    if (node_flag != 0) {
-      int32_t score = entry->score;
-      const int32_t bound = tt_hit_bound;
-      int usable = 0;
-      if (bound == HASH_UPPER) usable = score <= alpha;
-      else if (bound == HASH_LOWER) usable = score >= beta;
-      else if (bound == HASH_EXACT) {
-        usable = 1;
-        if (score > 31000) score -= ply;
-        else if (score < -31000) score += ply;
-      }
-      if (usable) {
-        record.best_move = hash_move;
-        return score;
-      }
+    int32_t score;
+    if (node_flag != 0 && TableScoreDecides(tt_hit_bound, entry->score, alpha, beta, score)) {
+      record.best_move = hash_move;
+      return score;
     }
-  } else {
-    tt_hit_flags = 0;
   }
 
   record.flags = 0;
@@ -231,17 +206,7 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
       int gives_check = 1;
       if (pass == 0) {
         gives_check = GivesCheck(m);
-        if (!in_check && !gives_check && node_flag != 0) {
-          const int promotion = MovePromotion(m);
-          if (promotion && promotion != QUEEN) continue;
-          const int32_t gain = EstimateMaterialGain(m);
-          const int32_t gap = alpha - e - gain;
-          int search_it;
-          if (gap < 58) search_it = 1;
-          else if (gain < 478) search_it = gap < 113 || (b.PieceMaterial[opp] < 10 && e > -499);
-          else search_it = gap < 395;
-          if (!search_it) continue;
-        }
+        if (!in_check && !gives_check && node_flag != 0 && CaptureIsFutile(m, alpha, e)) continue;
       }
       ply_records[ply + 1].in_check = gives_check;
       MakeSearchMove(m, !saved);

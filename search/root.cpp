@@ -490,12 +490,8 @@ int PrepareRootMoves(int* start_depth) {
 
   const int32_t default_score = root_side == last_root_side ? last_root_score : -last_root_score;
   Move hash_move = 0;
-  HashEntry* entry = FindHashEntry();
+  HashEntry* entry = TouchHashEntry();
   if (entry) {
-    entry->age = search_id;
-    tt_hit_flags = entry->flags;
-    tt_hit_depth = entry->depth;
-    tt_hit_bound = HashEntryBound(*entry);
     hash_move = HashEntryMove(*entry);
     const int32_t stored = entry->score;
     switch (tt_hit_bound) {
@@ -520,7 +516,6 @@ int PrepareRootMoves(int* start_depth) {
     }
   } else {
     root_scores[0] = default_score;
-    tt_hit_flags = 0;
   }
 
   iteration_depth = 10;

@@ -17,55 +17,39 @@ HashEntry* FindHashEntry() {
   return FindHashEntry(GetPositionKey(), thread_board.SideToMove);
 }
 
-int32_t ProbeTranspositionTable(int32_t depth, int32_t* alpha, int32_t beta, int32_t* threat, Move* move,
-                                int32_t* null_ok, int32_t* cut) {
+HashEntry* TouchHashEntry() {
   HashEntry* e = FindHashEntry();
   if (!e) {
     tt_hit_flags = 0;
-    tt_hit_is_lower = 0;
-    return 0;
+    return nullptr;
   }
   e->age = search_id;
   tt_hit_flags = e->flags;
+  tt_hit_score = e->score;
+  tt_hit_depth = e->depth;
+  tt_hit_bound = HashEntryBound(*e);
+  return e;
+}
+
+int32_t ProbeTranspositionTable(int32_t depth, int32_t* alpha, int32_t beta, int32_t* threat, Move* move,
+                                int32_t* null_ok, int32_t* cut) {
+  HashEntry* e = TouchHashEntry();
+  if (!e) {
+    tt_hit_is_lower = 0;
+    return 0;
+  }
   const int32_t score = e->score;
   const int32_t stored_depth = e->depth;
-  tt_hit_score = score;
-  tt_hit_depth = stored_depth;
   if (e->data >> HASH_THREAT_SHIFT & 1) *threat = 1;
   *move = HashEntryMove(*e);
-  const int32_t bound = HashEntryBound(*e);
+  const int32_t bound = tt_hit_bound;
   // An upper bound below beta says the null move would not fail high either.
   if ((bound & HASH_UPPER) && score < beta) *null_ok = 0;
   if (depth <= stored_depth) {
-    switch (bound) {
-      case HASH_UPPER:
-        tt_hit_is_lower = 0;
-        if (score <= *alpha) {
-          *cut = 1;
-          *alpha = score;
-        } else {
-          *cut = 0;
-        }
-        break;
-      case HASH_LOWER:
-        tt_hit_is_lower = 1;
-        if (score >= beta) {
-          *cut = 1;
-          *alpha = score;
-        } else {
-          *cut = 0;
-        }
-        break;
-      default: {
-        tt_hit_is_lower = 1;
-        *cut = 1;
-        int32_t s = score;
-        if (s > MATE_BOUND) s -= ply;
-        else if (s < -MATE_BOUND) s += ply;
-        *alpha = s;
-        break;
-      }
-    }
+    tt_hit_is_lower = bound != HASH_UPPER;
+    int32_t decided;
+    *cut = TableScoreDecides(bound, score, *alpha, beta, decided);
+    if (*cut) *alpha = decided;
   } else {
     tt_hit_is_lower = (stored_depth + 8 >= depth && (bound & HASH_LOWER)) ? 1 : 0;
     *cut = 0;

@@ -1,4 +1,6 @@
-// search/transposition.h: the transposition table and its search stamp.
+// search/transposition.h: the transposition table and its search stamp, the
+// probe and store of a search node and the prefetch of a child's entries.
+// Reads the board; writes the table and the tt_hit_ record of the last probe.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
 #include "interface/options.h"
+#include "search/search.h"
 #include "search/tables.h"
 
 // Incremented once per search; ages of table entries and capture statistics
@@ -52,8 +55,7 @@ inline uint32_t HashEntrySide(const HashEntry& e) { return (e.data >> HASH_SIDE_
 // tt_entries entries plus HASH_SPARE_ENTRIES; nullptr until allocated.
 extern HashEntry* transposition_table;
 
-// Left behind by the last probe (see ProbeTranspositionTable); the inline
-// look-ups of the quiescence search and the root also set tt_hit_bound.
+// Left behind by the last probe (TouchHashEntry, ProbeTranspositionTable).
 extern int32_t tt_hit_score;  // as stored, not converted
 extern int32_t tt_hit_depth;
 extern int32_t tt_hit_flags;  // 0 after a miss
@@ -83,6 +85,35 @@ inline HashEntry* FindHashEntry(uint64_t key, uint32_t side) {
 
 // The entry of the current position (GetPositionKey, side to move), or nullptr.
 HashEntry* FindHashEntry();
+
+// The entry of the current position as a search node reads it: its age
+// refreshed and tt_hit_score, tt_hit_depth, tt_hit_flags and tt_hit_bound
+// taken from it. On a miss nullptr, with tt_hit_flags 0.
+HashEntry* TouchHashEntry();
+
+// A stored exact score as seen from this ply: mate distances are stored from
+// the node that found them.
+inline int32_t ExactScoreFromTable(int32_t stored) {
+  if (stored > MATE_BOUND) return stored - ply;
+  if (stored < -MATE_BOUND) return stored + ply;
+  return stored;
+}
+
+// 1 when a stored score decides a node with the window (alpha, beta), with
+// the node's score in result: an upper bound at or below alpha, a lower
+// bound at or above beta, an exact score always. Depth is the caller's test.
+inline bool TableScoreDecides(int32_t bound, int32_t stored, int32_t alpha, int32_t beta, int32_t& result) {
+  if (bound == HASH_UPPER) {
+    result = stored;
+    return stored <= alpha;
+  }
+  if (bound == HASH_LOWER) {
+    result = stored;
+    return stored >= beta;
+  }
+  result = ExactScoreFromTable(stored);
+  return true;
+}
 
 // Starts loading what the node of the current position reads first: its
 // bucket, its evaluation-cache record and, when the pawns differ from the
