@@ -390,8 +390,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     int32_t v;
     if (ProbeEGTB(1 - own, &v)) {
       int32_t score = v;
-      if (v > 32400) score = v + 1 - ply;
-      else if (v < -32400) score = v + ply;
+      if (v > TABLEBASE_MATE_BOUND) score = v + 1 - ply;
+      else if (v < -TABLEBASE_MATE_BOUND) score = v + ply;
       StoreTranspositionTable(TABLEBASE_DRAFT, 0, score, HASH_EXACT, 0, 0);
       tbhits++;
       return score;
@@ -417,7 +417,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // Step 8. The null move, deepened a ply at a time while it still fails high.
   int32_t null_depth = depth - 16;
   if (b.PieceMaterial[own] > 8 && depth >= 24) null_depth = depth - 20;
-  if (alpha < 31000 && beta > -31000 && b.PieceMaterial[own] > 0 && (b.PieceMaterial[own] > 5 || depth < 25) &&
+  if (alpha < MATE_BOUND && beta > -MATE_BOUND && b.PieceMaterial[own] > 0 && (b.PieceMaterial[own] > 5 || depth < 25) &&
       null_ok && node_type != PV_NODE && !in_check && e >= alpha - (depth < 8 ? 4 : 19)) {
     b.SideToMove ^= 1;
     if (null_depth < 4 && (e < beta || HasWinningCapture(0))) {
@@ -580,7 +580,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // Step 13. Futility set-up: margin, futile node, restricted captures.
   int futility = 0, futile = 0, restricted = 0;
   int32_t margin = 0, negative_scale = 256;
-  if (!is_pv && !in_check && depth < 28 && alpha > -32500 && alpha < 32500 &&
+  if (!is_pv && !in_check && depth < 28 && alpha > -FUTILITY_MATE_BOUND && alpha < FUTILITY_MATE_BOUND &&
       b.PieceMaterial[WHITE] + b.PieceMaterial[BLACK] > 0) {
     futility = 1;
     margin = ((futility_a[d4] * 100) >> 8) - ((ByUnits(futility_b, b.PieceMaterial[opp]) * futility_c[d4]) >> 8) -

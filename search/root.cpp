@@ -28,6 +28,11 @@ int32_t lazy_window_high = MATE_SCORE;
 
 namespace {
 
+// A fail high of the first move (of a later move) from this score on is
+// searched again with the window open up to mate.
+constexpr int32_t FIRST_MOVE_MATE_RESEARCH = MateIn(120);
+constexpr int32_t LATER_MOVE_MATE_RESEARCH = MateIn(20);
+
 // Margins of the reduced-depth test of clearly worse root moves.
 constexpr int32_t margin_by_depth[16] = {150, 150, 150, 150, 150, 150, 150, 120, 80, 65, 50, 45, 40, 35, 30, 25};
 constexpr int32_t margin_by_root_move[8] = {24, 16, 12, 10, 8, 6, 4, 0};
@@ -153,7 +158,7 @@ int RootPass(int d, int32_t* delta) {
       } else {
         SetLazyEvalWindow(d);
         PrintRootLine(2);
-        if (v >= 32580) {
+        if (v >= FIRST_MOVE_MATE_RESEARCH) {
           const int32_t u = ResearchRootMove(v, MATE_SCORE, depth);
           if (stop_search) break;
           root_scores[0] = u;
@@ -181,7 +186,7 @@ int RootPass(int d, int32_t* delta) {
         MoveRootEntryToFront(i);
         root_scores[0] = v;
         PrintRootLine(2);
-        if (v >= 32680) {
+        if (v >= LATER_MOVE_MATE_RESEARCH) {
           SetLazyEvalWindow(d);
           const int32_t u = ResearchRootMove(v, MATE_SCORE, depth);
           if (stop_search) break;
@@ -287,8 +292,8 @@ void SetLazyEvalWindow(int d) {
 }
 
 int SearchRootMove(int32_t alpha, int32_t beta, int32_t depth) {
-  const int32_t lower = mate_goal > 0 ? 2 * mate_goal - MATE_SCORE : -MATE_SCORE - 1;
-  const int32_t upper = mate_goal > 0 ? 2 * mate_goal - 32699 : 32701;
+  const int32_t lower = mate_goal > 0 ? MatedIn(2 * mate_goal) : -OPEN_WINDOW;
+  const int32_t upper = mate_goal > 0 ? MatedIn(2 * mate_goal + 1) : OPEN_WINDOW;
   if (alpha < lower) alpha = lower;
   if (beta > upper) beta = upper;
   if (alpha >= beta) return alpha;
@@ -377,7 +382,7 @@ int SearchRoot(int max_depth_arg, int use_book) {
     ply = 0;
     StoreTranspositionTable(ONE_PLY * d + 6, move_list[0].move, root_scores[0], HASH_EXACT, 0, 0);
     ply = 1;
-    if (mate_goal == 0 && std::abs(root_scores[0]) > 32701 - d) {
+    if (mate_goal == 0 && std::abs(root_scores[0]) > OPEN_WINDOW - d) {
       WaitForInput();
       break;
     }
@@ -407,7 +412,7 @@ int SearchRootMultiPV(int max_depth_arg) {
   for (;;) {
     SetLazyEvalWindow(d);
     root_move_index = 0;
-    int32_t weakest = 32701;
+    int32_t weakest = OPEN_WINDOW;
     while (root_move_index < move_list_end) {
       const int i = root_move_index;
       first_root_move_done = 0;
@@ -421,11 +426,11 @@ int SearchRootMultiPV(int max_depth_arg) {
         if (v >= s + 40) {
           root_scores[i] = v;
           PrintUciMultiPvInfo(i, 2);
-          score = ResearchRootMove(v, 32701, depth);
+          score = ResearchRootMove(v, OPEN_WINDOW, depth);
         } else if (v <= s - 40) {
           root_scores[i] = v;
           PrintUciMultiPvInfo(i, 1);
-          score = ResearchRootMove(-32701, v, depth);
+          score = ResearchRootMove(-OPEN_WINDOW, v, depth);
         }
         if (stop_search) break;
         if (score < weakest) weakest = score;
@@ -436,7 +441,7 @@ int SearchRootMultiPV(int max_depth_arg) {
         if (v > weakest) {
           root_scores[i] = v;
           PrintUciMultiPvInfo(i, 2);
-          score = ResearchRootMove(v, 32701, depth);
+          score = ResearchRootMove(v, OPEN_WINDOW, depth);
           if (stop_search) break;
         }
       }

@@ -81,6 +81,12 @@ int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near
 
 // Scores: MATE_SCORE and MateIn / MatedIn live with the evaluation.
 constexpr int32_t MATE_BOUND = 31000;  // beyond this a score is a mate score
+// One beyond every score: the side of a window that nothing can reach.
+constexpr int32_t OPEN_WINDOW = MATE_SCORE + 1;
+// Tablebase values beyond this are mates, counted from the probed position.
+constexpr int32_t TABLEBASE_MATE_BOUND = 32400;
+// Futility pruning is off when alpha lies beyond this.
+constexpr int32_t FUTILITY_MATE_BOUND = 32500;
 
 // The game driver's time allocation for the position on the board and the
 // clock globals: target_time, hard_time_limit and poll_interval.
