@@ -495,21 +495,21 @@ void BuildRegistry(ValuePosition* positions) {
   RegisterSquares(r, 3136, "square_table_b", square_table_b,
             {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
 
-  // Score scaling, out of 256; 3153 is the blocked-centre penalty and
-  // 3160-3166 the extra-pawn factors, kept in scale_factor too so that it
-  // mirrors 3148-3189 one to one.
+  // Score scaling, out of 256; the blocked-centre penalty and the extra-pawn
+  // factors sit inside the run and are kept in scale_factor too, so that it
+  // mirrors the run one to one.
   for (int p = SCALE_FIRST; p <= SCALE_LAST; p++) {
     int32_t* slot = &scale_factor[p - SCALE_FIRST];
-    if (p == 3153) {
+    if (p == BLOCKED_CENTRE_POSITION) {
       RegisterCell(r, p, "blocked_centre_pawn", &blocked_centre_pawn, 25);
-    } else if (p >= 3160 && p <= 3166) {
+    } else if (p >= EXTRA_PAWN_FIRST && p <= EXTRA_PAWN_LAST) {
       // Damping of a balanced ending with an extra pawn that is not passed:
       // mild when the pawn breaks through, strong when it is blocked.
       static int32_t* const extra_pawn[] = {&scale_bishop_breakthrough, &scale_bishop_guarded, &scale_bishop_blocked,
                                             &scale_breakthrough,        &scale_pawn_guarded,   &scale_blocked,
                                             &scale_king_in_front};
       static const int32_t extra_pawn_defaults[] = {192, 96, 64, 224, 128, 96, 128};
-      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[p - 3160], extra_pawn_defaults[p - 3160]);
+      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[p - EXTRA_PAWN_FIRST], extra_pawn_defaults[p - EXTRA_PAWN_FIRST]);
     } else {
       RegisterCell(r, p, "scale_factor", slot, 128);
       continue;
