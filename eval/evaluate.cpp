@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/attacks.h"
+#include "board/colour.h"
 #include "board/tables.h"
 #include "eval/bitbases.h"
 #include "eval/endgame.h"
@@ -17,7 +18,6 @@
 #include "eval/pawns.h"
 #include "eval/pieces.h"
 #include "interface/options.h"
-#include "search/root.h"
 #include "search/tables.h"
 
 EvalInfo thread_eval_info;
@@ -455,12 +455,13 @@ inline bool CanWin(int colour) {
   return (pawns >= 2 && b.PieceMaterial[colour] >= 6) || (pawns <= 1 && b.PieceMaterial[colour] >= 10);
 }
 
-// Pawns one and two steps from promotion.
-inline uint64_t SeventhRankPawns(int colour) {
-  return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? 0x00FF000000000000ULL : 0x000000000000FF00ULL);
-}
-inline uint64_t SixthRankPawns(int colour) {
-  return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? 0x0000FF0000000000ULL : 0x0000000000FF0000ULL);
+// What the side ahead may lose to the colour's most advanced pawn: 100 for
+// one step from promotion, 50 for two.
+constexpr uint64_t seventh_rank[2] = {ColourTraits<WHITE>::SeventhRank, ColourTraits<BLACK>::SeventhRank};
+constexpr uint64_t sixth_rank[2] = {ColourTraits<WHITE>::RankMask(5), ColourTraits<BLACK>::RankMask(5)};
+inline int32_t PromotionThreat(int colour) {
+  const uint64_t pawns = thread_board.Pieces[PAWN][colour];
+  return (pawns & seventh_rank[colour]) ? 100 : (pawns & sixth_rank[colour]) ? 50 : 0;
 }
 
 inline int32_t Damp(int32_t score) {
@@ -477,40 +478,36 @@ inline EvalCacheEntry* CacheSlot(uint64_t key) {
 
 }  // namespace
 
+int LazyMaterialCut(int32_t* balance) {
+  const Board& b = thread_board;
+  const int stm = int(b.SideToMove), opp = stm ^ 1;
+  int32_t m = b.Material[stm] - b.Material[opp];
+  const int32_t low = stm == root_side ? lazy_window_low : -lazy_window_high;
+  const int32_t high = stm == root_side ? lazy_window_high : -lazy_window_low;
+  if (m > high && CanWin(stm)) {
+    m -= PromotionThreat(opp);
+    if (m <= high) return 0;
+    *balance = m;
+    return 1;
+  }
+  if (m < low && CanWin(opp)) {
+    m += PromotionThreat(stm);
+    if (m >= low) return 0;
+    *balance = m;
+    return -1;
+  }
+  return 0;
+}
+
 int32_t Evaluate(int32_t, int32_t) {
   const Board& b = thread_board;
   EvalInfo& e = thread_eval_info;
   const int stm = int(b.SideToMove), opp = stm ^ 1;
 
-  int32_t balance = b.Material[stm] - b.Material[opp];
-  const int32_t low = stm == root_side ? lazy_window_low : -lazy_window_high;
-  const int32_t high = stm == root_side ? lazy_window_high : -lazy_window_low;
-  if (balance > high && CanWin(stm)) {
-    if (SeventhRankPawns(opp))
-      balance -= 100;
-    else if (SixthRankPawns(opp))
-      balance -= 50;
-    else {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-    if (balance > high) {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-  } else if (balance < low && CanWin(opp)) {
-    if (SeventhRankPawns(stm))
-      balance += 100;
-    else if (SixthRankPawns(stm))
-      balance += 50;
-    else {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-    if (balance < low) {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
+  int32_t balance;
+  if (LazyMaterialCut(&balance)) {
+    e.cacheable = 0;
+    return Damp(balance);
   }
 
   const uint64_t key = EvalCacheKey(b);

@@ -181,6 +181,57 @@ TEST(Evaluate, LazyCutOnTheMaterialBalance) {
   lazy_window_high = 32700;
 }
 
+TEST(Evaluate, LazyMaterialCutSharedWithTheQuiescenceSearch) {
+  InitEvalForTests();
+  struct Case {
+    const char* fen;
+    int root;                // root_side
+    int32_t low, high;       // the window, root side's view
+    int cut;                 // +1 above, -1 below, 0 none
+    int32_t balance;         // side to move's view, when cut
+  };
+  const Case cases[] = {
+      // A queen and two pawns up: far above the window, from either root side.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", WHITE, -100, 100, 1, 1100},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", BLACK, -100, 100, 1, 1100},
+      // Black to move, far behind: below the window seen from black.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", WHITE, -100, 100, -1, -1100},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", BLACK, -100, 100, -1, -1100},
+      // Equal to the window's edge is no cut; the mirrored edge neither.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", WHITE, -100, 1100, 0, 0},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", WHITE, -100, 1100, 0, 0},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", BLACK, -1100, 100, 0, 0},
+      // A lone queen with one pawn cannot force a win: no cut either way.
+      {"4k3/8/8/8/8/8/P7/Q3K3 w - - 0 1", WHITE, -100, 100, 0, 0},
+      {"4k3/8/8/8/8/8/P7/Q3K3 b - - 0 1", WHITE, -100, 100, 0, 0},
+      // A black pawn on its seventh rank (and one on its sixth) costs 100.
+      {"4k3/8/8/8/8/p7/1p6/Q3K2R w - - 0 1", WHITE, -100, 100, 1, 1100},
+      // Only a sixth-rank pawn: 50.
+      {"4k3/8/8/8/8/p7/8/Q3K2R w - - 0 1", WHITE, -100, 100, 1, 1250},
+      // The side behind to move with its pawn on the seventh: +100, from
+      // black's view; past the edge after the addition is no cut.
+      {"4k3/8/8/8/8/8/1p6/Q3K2R b - - 0 1", WHITE, -100, 100, -1, -1200},
+      {"4k3/8/8/8/8/8/1p6/Q3K2R b - - 0 1", BLACK, -1200, 100, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SetPosition(c.fen);
+    root_side = c.root;
+    lazy_window_low = c.low;
+    lazy_window_high = c.high;
+    int32_t balance = 12345;
+    EXPECT_EQ(LazyMaterialCut(&balance), c.cut) << c.fen << " root " << c.root << " " << c.low << ".." << c.high;
+    EXPECT_EQ(balance, c.cut ? c.balance : 12345) << c.fen << " root " << c.root;
+    // The entry answers a cut with that balance and stores nothing.
+    if (c.cut) {
+      ClearEvalCache();
+      EXPECT_EQ(Evaluate(), c.balance) << c.fen;
+      EXPECT_EQ(thread_eval_info.cacheable, 0) << c.fen;
+    }
+  }
+  lazy_window_low = -32700;
+  lazy_window_high = 32700;
+}
+
 // Each named scale factor is the one the evaluation applies in its ending:
 // moving exactly that factor (between 0 and 256) moves the score, and moving
 // any other one leaves it alone.
