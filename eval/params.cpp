@@ -748,7 +748,7 @@ bool InTableRange(const MaterialSignature& s) {
     if (side[0] > 1 || side[1] > 2 || side[2] > 2 || side[3] > 2 || side[4] > 8) return false;
   return true;
 }
-int PieceConfiguration(const int32_t* side) { return 243 * side[0] + 81 * side[1] + 27 * side[2] + 9 * side[3]; }
+int SideDigits(const int32_t* side) { return MaterialBonusDigits(side[0], side[1], side[2], side[3], side[4]); }
 }  // namespace
 
 int ImbalanceIndex(const MaterialSignature& s) {
@@ -760,8 +760,7 @@ int ImbalanceIndex(const MaterialSignature& s) {
 
 int MaterialBonusIndex(const MaterialSignature& s) {
   if (!InTableRange(s)) return -1;
-  return 486 * (PieceConfiguration(s.counts[WHITE]) + s.counts[WHITE][4]) +
-         PieceConfiguration(s.counts[BLACK]) + s.counts[BLACK][4];
+  return MaterialBonusSlot(SideDigits(s.counts[WHITE]), SideDigits(s.counts[BLACK]));
 }
 
 // ---- loading ----

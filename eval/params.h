@@ -49,6 +49,11 @@ int MaterialBonusIndex(const MaterialSignature& signature);
 constexpr int ImbalanceSlot(int qw, int rw, int bw, int nw, int qb, int rb, int bb, int nb) {
   return 1458 * qw + 486 * rw + 162 * bw + 54 * nw + 27 * qb + 9 * rb + 3 * bb + nb;
 }
+// One side's digits of the material-bonus and time-factor tables: queens,
+// rooks, bishops, knights (at most 1, 2, 2, 2) and pawns (at most 8).
+constexpr int MaterialBonusDigits(int q, int r, int b, int n, int p) { return 243 * q + 81 * r + 27 * b + 9 * n + p; }
+// Slot of those tables: white's digits, then black's.
+constexpr int MaterialBonusSlot(int white_digits, int black_digits) { return 486 * white_digits + black_digits; }
 
 // ---- material (positions 0-35; corrections on top of 100/300/300/500/900) ----
 extern int32_t pawn_value_opening[4];
