@@ -154,9 +154,8 @@ void ScoreQueenChecks(int32_t* s) {
   for (int us = BLACK; us >= WHITE; us--) {
     const int them = us ^ 1;
     if (!b.Pieces[QUEEN][us]) continue;
-    const int king = int(b.KingSquare[them]);
-    const uint64_t q = e.queen_attacks[us] & (RookAttacksFrom(king) | BishopAttacksFrom(king)) & ~b.Occupied[us] &
-                       ~e.attacked_squares[them];
+    // The king's lines without our own men are its queen-check squares.
+    const uint64_t q = e.queen_attacks[us] & e.queen_check_squares[them] & ~e.attacked_squares[them];
     const int n = std::min(31, PopCount(q) + PopCount(q & ~e.king_zone[them]));
     const int32_t v = queen_reach_table[n];
     const int32_t half = v >> 1, rest = v - half;
