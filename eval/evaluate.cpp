@@ -252,7 +252,8 @@ void ApplyScaleFactors(int32_t* s) {
       ScaleBoth(s, (file == 0 || file == 7)   ? SCALE_ROOK_PAWN_HELD_EDGE
                    : (file == 1 || file == 6) ? SCALE_ROOK_PAWN_HELD_KNIGHT
                                               : SCALE_ROOK_PAWN_HELD_CENTRE);
-      if (!(attacker_rank >= pawn_rank && abs((attacking_king & 7) - file) <= 1)) ScaleBoth(s, SCALE_ROOK_PAWN_KING_BEHIND);
+      if (!(attacker_rank >= pawn_rank && abs((attacking_king & 7) - file) <= 1))
+        ScaleBoth(s, SCALE_ROOK_PAWN_KING_BEHIND);
     }
   }
 
@@ -282,7 +283,8 @@ void ApplyScaleFactors(int32_t* s) {
                                         view(int(b.KingSquare[d])), &reliable);
           }
         }
-        if (ok) ScaleBoth(s, pure ? SCALE_EDGE_PAWNS_PURE : PassedVector(a) ? SCALE_EDGE_PAWNS_PASSED : SCALE_EDGE_PAWNS);
+        if (ok)
+          ScaleBoth(s, pure ? SCALE_EDGE_PAWNS_PURE : PassedVector(a) ? SCALE_EDGE_PAWNS_PASSED : SCALE_EDGE_PAWNS);
       }
     }
     // Bishops of opposite colours.
@@ -296,7 +298,9 @@ void ApplyScaleFactors(int32_t* s) {
             ScaleBoth(s, SCALE_OPPOSITE_BISHOPS_UNEVEN);
           } else if (pm_white == pm_black) {
             const int32_t material = e.material;
-            const int32_t m = (pm_white == 8 && pm_black == 8) ? ScaleScore(material, ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_ROOKS)) : material;
+            const int32_t m = (pm_white == 8 && pm_black == 8)
+                                  ? ScaleScore(material, ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_ROOKS))
+                                  : material;
             *s = int32_t(int64_t(e.score - material) * ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_POSITIONAL) / 256) + m;
             e.second_score = ScaleScore(e.second_score, ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_POSITIONAL));
           }
@@ -315,7 +319,8 @@ void ApplyScaleFactors(int32_t* s) {
     if (!b.Pieces[PAWN][better]) {
       int factor = 0;
       if (pm_better == 12 && pm_weaker == 9) factor = SCALE_QUEEN_MINOR_VS_QUEEN;
-      else if (pm_better == 5 && pm_weaker == 3) factor = b.Pieces[BISHOP][weaker] ? SCALE_ROOK_VS_BISHOP : SCALE_ROOK_VS_KNIGHT;
+      else if (pm_better == 5 && pm_weaker == 3)
+        factor = b.Pieces[BISHOP][weaker] ? SCALE_ROOK_VS_BISHOP : SCALE_ROOK_VS_KNIGHT;
       else if (pm_better == 5 && pm_weaker == 5) factor = SCALE_ROOK_VS_ROOK;
       else if (pm_better == 8 && pm_weaker == 6) factor = SCALE_ROOK_MINOR_VS_TWO_MINORS;
       else if (pm_better == 8 && pm_weaker == 5 && b.Pieces[ROOK][better]) {

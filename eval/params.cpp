@@ -509,7 +509,8 @@ void BuildRegistry(ValuePosition* positions) {
                                             &scale_breakthrough,        &scale_pawn_guarded,   &scale_blocked,
                                             &scale_king_in_front};
       static const int32_t extra_pawn_defaults[] = {192, 96, 64, 224, 128, 96, 128};
-      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[p - EXTRA_PAWN_FIRST], extra_pawn_defaults[p - EXTRA_PAWN_FIRST]);
+      const int k = p - EXTRA_PAWN_FIRST;
+      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[k], extra_pawn_defaults[k]);
     } else {
       RegisterCell(r, p, "scale_factor", slot, 128);
       continue;

@@ -266,15 +266,17 @@ TEST(EvaluatePosition, NamedScaleFactorsDriveTheirEndings) {
       // Rook and pawn against rook, the defending king ahead of the pawn, the
       // attacking king behind it.
       {"k6r/8/8/P7/8/8/1R6/4K3 w - - 0 1",
-       {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_EDGE, SCALE_ROOK_PAWN_KING_BEHIND}},
+       {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_EDGE,
+        SCALE_ROOK_PAWN_KING_BEHIND}},
       {"1k5r/8/8/1P6/8/8/2R5/4K3 w - - 0 1",
        {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_KNIGHT,
         SCALE_ROOK_PAWN_KING_BEHIND}},
       {"4k2r/8/8/4P3/8/4K3/2R5/8 w - - 0 1",
        {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_CENTRE,
         SCALE_ROOK_PAWN_KING_BEHIND}},
-      // One pawn with even pieces: the defending king on the pawn's file
-      // holds it, on the a-file it does not.
+      // One pawn with even pieces: with minors only the king-and-pawn table
+      // judges it, with rooks the defending king's place does (on the pawn's
+      // file it holds the pawn, on the a-file it does not).
       {"4k3/8/8/8/4P3/8/8/1NB1K1nb w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWN_HELD_VS_BISHOP}},
       {"4k3/8/8/8/4P3/8/8/1RB1K1rb w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWN_HELD_VS_BISHOP}},
       {"k7/8/8/8/4P3/8/8/1RB1K1rb w - - 0 1", {SCALE_PAWN_THROUGH_VS_BISHOP}},
