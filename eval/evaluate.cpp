@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/attacks.h"
+#include "board/colour.h"
 #include "board/tables.h"
 #include "eval/bitbases.h"
 #include "eval/endgame.h"
@@ -17,7 +18,6 @@
 #include "eval/pawns.h"
 #include "eval/pieces.h"
 #include "interface/options.h"
-#include "search/root.h"
 #include "search/tables.h"
 
 EvalInfo thread_eval_info;
@@ -154,9 +154,8 @@ void ScoreQueenChecks(int32_t* s) {
   for (int us = BLACK; us >= WHITE; us--) {
     const int them = us ^ 1;
     if (!b.Pieces[QUEEN][us]) continue;
-    const int king = int(b.KingSquare[them]);
-    const uint64_t q = e.queen_attacks[us] & (RookAttacksFrom(king) | BishopAttacksFrom(king)) & ~b.Occupied[us] &
-                       ~e.attacked_squares[them];
+    // The king's lines without our own men are its queen-check squares.
+    const uint64_t q = e.queen_attacks[us] & e.queen_check_squares[them] & ~e.attacked_squares[them];
     const int n = std::min(31, PopCount(q) + PopCount(q & ~e.king_zone[them]));
     const int32_t v = queen_reach_table[n];
     const int32_t half = v >> 1, rest = v - half;
@@ -216,9 +215,11 @@ void ApplyScaleFactors(int32_t* s) {
                               view(defending_king), &reliable);
         }
         const bool defender_bishop = b.Pieces[BISHOP][defender] != 0;
-        factor = defender_bishop ? (g ? 3154 : 3155) : (g ? 3156 : 3157);
+        factor = defender_bishop ? (g ? SCALE_PAWN_THROUGH_VS_BISHOP : SCALE_PAWN_HELD_VS_BISHOP)
+                                 : (g ? SCALE_PAWN_THROUGH : SCALE_PAWN_HELD);
       } else if (pm_white >= 1 && pm_white <= 9) {
-        factor = InForwardSpan(pawn_colour, pawn, defending_king) ? 3158 : 3159;
+        factor = InForwardSpan(pawn_colour, pawn, defending_king) ? SCALE_LIGHT_PAWN_KING_IN_FRONT
+                                                                   : SCALE_LIGHT_PAWN_KING_ASIDE;
       }
       if (factor) *s = Shift8(int64_t(*s) * ScaleFactorAt(factor));
     }
@@ -227,7 +228,7 @@ void ApplyScaleFactors(int32_t* s) {
   // The defending king stands in front of all the stronger side's pawns.
   if ((pm_black >= pm_white && *s < 0 && !(b.Pieces[PAWN][WHITE] & ~passed_span[BLACK][b.KingSquare[BLACK]])) ||
       (pm_black <= pm_white && *s > 0 && !(b.Pieces[PAWN][BLACK] & ~passed_span[WHITE][b.KingSquare[WHITE]])))
-    ScaleBoth(s, 3152);
+    ScaleBoth(s, SCALE_DEFENDER_IN_FRONT);
 
   if ((black_cannot_win && *s > 0) || (white_cannot_win && *s < 0)) {
     *s = 0;
@@ -248,8 +249,11 @@ void ApplyScaleFactors(int32_t* s) {
     const int defender_rank = pawn_colour == WHITE ? defending_king >> 3 : 7 - (defending_king >> 3);
     const int attacker_rank = pawn_colour == WHITE ? attacking_king >> 3 : 7 - (attacking_king >> 3);
     if (abs((defending_king & 7) - file) <= 1 && defender_rank > pawn_rank) {
-      ScaleBoth(s, (file == 0 || file == 7) ? 3170 : (file == 1 || file == 6) ? 3171 : 3172);
-      if (!(attacker_rank >= pawn_rank && abs((attacking_king & 7) - file) <= 1)) ScaleBoth(s, 3173);
+      ScaleBoth(s, (file == 0 || file == 7)   ? SCALE_ROOK_PAWN_HELD_EDGE
+                   : (file == 1 || file == 6) ? SCALE_ROOK_PAWN_HELD_KNIGHT
+                                              : SCALE_ROOK_PAWN_HELD_CENTRE);
+      if (!(attacker_rank >= pawn_rank && abs((attacking_king & 7) - file) <= 1))
+        ScaleBoth(s, SCALE_ROOK_PAWN_KING_BEHIND);
     }
   }
 
@@ -279,7 +283,8 @@ void ApplyScaleFactors(int32_t* s) {
                                         view(int(b.KingSquare[d])), &reliable);
           }
         }
-        if (ok) ScaleBoth(s, pure ? 3167 : PassedVector(a) ? 3168 : 3169);
+        if (ok)
+          ScaleBoth(s, pure ? SCALE_EDGE_PAWNS_PURE : PassedVector(a) ? SCALE_EDGE_PAWNS_PASSED : SCALE_EDGE_PAWNS);
       }
     }
     // Bishops of opposite colours.
@@ -290,15 +295,17 @@ void ApplyScaleFactors(int32_t* s) {
         const int difference = abs(int(b.PieceCount[PAWN][WHITE]) - int(b.PieceCount[PAWN][BLACK]));
         if (difference > 2) {
           if (pm_white == 3 && pm_black == 3) {
-            ScaleBoth(s, 3148);
+            ScaleBoth(s, SCALE_OPPOSITE_BISHOPS_UNEVEN);
           } else if (pm_white == pm_black) {
             const int32_t material = e.material;
-            const int32_t m = (pm_white == 8 && pm_black == 8) ? ScaleScore(material, ScaleFactorAt(3151)) : material;
-            *s = int32_t(int64_t(e.score - material) * ScaleFactorAt(3150) / 256) + m;
-            e.second_score = ScaleScore(e.second_score, ScaleFactorAt(3150));
+            const int32_t m = (pm_white == 8 && pm_black == 8)
+                                  ? ScaleScore(material, ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_ROOKS))
+                                  : material;
+            *s = int32_t(int64_t(e.score - material) * ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_POSITIONAL) / 256) + m;
+            e.second_score = ScaleScore(e.second_score, ScaleFactorAt(SCALE_OPPOSITE_BISHOPS_POSITIONAL));
           }
         } else if (pm_white == 3 && pm_black == 3) {
-          ScaleBoth(s, 3149);
+          ScaleBoth(s, SCALE_OPPOSITE_BISHOPS_EVEN);
         }
       }
     }
@@ -308,25 +315,28 @@ void ApplyScaleFactors(int32_t* s) {
   if (*s != 0) {
     const int better = *s > 0 ? BLACK : WHITE, weaker = better ^ 1;
     const int pm_better = int(b.PieceMaterial[better]), pm_weaker = int(b.PieceMaterial[weaker]);
-    if (pawns == 0 && pm_better == pm_weaker) ScaleBoth(s, 3174);
+    if (pawns == 0 && pm_better == pm_weaker) ScaleBoth(s, SCALE_PAWNLESS_EVEN);
     if (!b.Pieces[PAWN][better]) {
       int factor = 0;
-      if (pm_better == 12 && pm_weaker == 9) factor = 3175;
-      else if (pm_better == 5 && pm_weaker == 3) factor = b.Pieces[BISHOP][weaker] ? 3182 : 3183;
-      else if (pm_better == 5 && pm_weaker == 5) factor = 3176;
-      else if (pm_better == 8 && pm_weaker == 6) factor = 3189;
+      if (pm_better == 12 && pm_weaker == 9) factor = SCALE_QUEEN_MINOR_VS_QUEEN;
+      else if (pm_better == 5 && pm_weaker == 3)
+        factor = b.Pieces[BISHOP][weaker] ? SCALE_ROOK_VS_BISHOP : SCALE_ROOK_VS_KNIGHT;
+      else if (pm_better == 5 && pm_weaker == 5) factor = SCALE_ROOK_VS_ROOK;
+      else if (pm_better == 8 && pm_weaker == 6) factor = SCALE_ROOK_MINOR_VS_TWO_MINORS;
       else if (pm_better == 8 && pm_weaker == 5 && b.Pieces[ROOK][better]) {
         const int rook = LowestBit(b.Pieces[ROOK][better]);
         const int king = int(b.KingSquare[weaker]);
         const int kf = king & 7, kr = king >> 3, rf = rook & 7, rr = rook >> 3;
         const bool cut = (kf == 0 && rf == 1) || (kf == 7 && rf == 6) || (kr == 0 && rr == 1) || (kr == 7 && rr == 6);
-        if (b.Pieces[KNIGHT][better]) factor = cut ? 3180 : 3181;
-        else factor = cut ? 3178 : 3179;
-      } else if (pm_better == 6 && pm_weaker == 5) factor = 3177;
-      else if (pm_better == 6 && pm_weaker == 6) factor = 3188;
+        if (b.Pieces[KNIGHT][better]) factor = cut ? SCALE_ROOK_KNIGHT_VS_ROOK_CUT : SCALE_ROOK_KNIGHT_VS_ROOK;
+        else factor = cut ? SCALE_ROOK_BISHOP_VS_ROOK_CUT : SCALE_ROOK_BISHOP_VS_ROOK;
+      } else if (pm_better == 6 && pm_weaker == 5) factor = SCALE_TWO_MINORS_VS_ROOK;
+      else if (pm_better == 6 && pm_weaker == 6) factor = SCALE_TWO_MINORS_VS_TWO;
       else if (pm_better == 6 && pm_weaker == 3)
-        factor = b.Pieces[BISHOP][weaker] ? 3184 : b.Pieces[KNIGHT][better] ? 3186 : 3185;
-      else if (pm_better == 3 && pm_weaker == 3) factor = 3187;
+        factor = b.Pieces[BISHOP][weaker]   ? SCALE_TWO_MINORS_VS_BISHOP
+                 : b.Pieces[KNIGHT][better] ? SCALE_KNIGHT_MINOR_VS_KNIGHT
+                                            : SCALE_BISHOPS_VS_KNIGHT;
+      else if (pm_better == 3 && pm_weaker == 3) factor = SCALE_MINOR_VS_MINOR;
       if (factor) ScaleBoth(s, factor);
     }
   }
@@ -449,12 +459,13 @@ inline bool CanWin(int colour) {
   return (pawns >= 2 && b.PieceMaterial[colour] >= 6) || (pawns <= 1 && b.PieceMaterial[colour] >= 10);
 }
 
-// Pawns one and two steps from promotion.
-inline uint64_t SeventhRankPawns(int colour) {
-  return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? 0x00FF000000000000ULL : 0x000000000000FF00ULL);
-}
-inline uint64_t SixthRankPawns(int colour) {
-  return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? 0x0000FF0000000000ULL : 0x0000000000FF0000ULL);
+// What the side ahead may lose to the colour's most advanced pawn: 100 for
+// one step from promotion, 50 for two.
+constexpr uint64_t seventh_rank[2] = {ColourTraits<WHITE>::SeventhRank, ColourTraits<BLACK>::SeventhRank};
+constexpr uint64_t sixth_rank[2] = {ColourTraits<WHITE>::RankMask(5), ColourTraits<BLACK>::RankMask(5)};
+inline int32_t PromotionThreat(int colour) {
+  const uint64_t pawns = thread_board.Pieces[PAWN][colour];
+  return (pawns & seventh_rank[colour]) ? 100 : (pawns & sixth_rank[colour]) ? 50 : 0;
 }
 
 inline int32_t Damp(int32_t score) {
@@ -471,40 +482,36 @@ inline EvalCacheEntry* CacheSlot(uint64_t key) {
 
 }  // namespace
 
+int LazyMaterialCut(int32_t* balance) {
+  const Board& b = thread_board;
+  const int stm = int(b.SideToMove), opp = stm ^ 1;
+  int32_t m = b.Material[stm] - b.Material[opp];
+  const int32_t low = stm == root_side ? lazy_window_low : -lazy_window_high;
+  const int32_t high = stm == root_side ? lazy_window_high : -lazy_window_low;
+  if (m > high && CanWin(stm)) {
+    m -= PromotionThreat(opp);
+    if (m <= high) return 0;
+    *balance = m;
+    return 1;
+  }
+  if (m < low && CanWin(opp)) {
+    m += PromotionThreat(stm);
+    if (m >= low) return 0;
+    *balance = m;
+    return -1;
+  }
+  return 0;
+}
+
 int32_t Evaluate(int32_t, int32_t) {
   const Board& b = thread_board;
   EvalInfo& e = thread_eval_info;
   const int stm = int(b.SideToMove), opp = stm ^ 1;
 
-  int32_t balance = b.Material[stm] - b.Material[opp];
-  const int32_t low = stm == root_side ? lazy_window_low : -lazy_window_high;
-  const int32_t high = stm == root_side ? lazy_window_high : -lazy_window_low;
-  if (balance > high && CanWin(stm)) {
-    if (SeventhRankPawns(opp))
-      balance -= 100;
-    else if (SixthRankPawns(opp))
-      balance -= 50;
-    else {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-    if (balance > high) {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-  } else if (balance < low && CanWin(opp)) {
-    if (SeventhRankPawns(stm))
-      balance += 100;
-    else if (SixthRankPawns(stm))
-      balance += 50;
-    else {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
-    if (balance < low) {
-      e.cacheable = 0;
-      return Damp(balance);
-    }
+  int32_t balance;
+  if (LazyMaterialCut(&balance)) {
+    e.cacheable = 0;
+    return Damp(balance);
   }
 
   const uint64_t key = EvalCacheKey(b);

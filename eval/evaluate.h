@@ -1,7 +1,8 @@
 // eval/evaluate.h: the evaluation's entry (lazy cut, evaluation cache,
 // fifty-move damping), the full static evaluation with its working record
-// thread_eval_info, and the exchange safety test. Reads thread_board and the
-// parameters; writes thread_eval_info, the phase globals and the caches.
+// thread_eval_info, and the exchange safety test. Reads thread_board, the
+// parameters and the root search's lazy window; writes thread_eval_info, the
+// phase globals and the caches.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,23 @@ constexpr int32_t MATE_SCORE = 32700;
 constexpr int32_t MateIn(int32_t n) { return MATE_SCORE - n; }
 constexpr int32_t MatedIn(int32_t n) { return n - MATE_SCORE; }
 constexpr int32_t NO_SCORE = -MATE_SCORE;
+
+// The root search's state that the evaluation reads: the side to move at the
+// root and the lazy window around the expected root score, from the root
+// side's view. Defined and set by the root search (search/root.cpp); the
+// evaluation never writes them.
+extern int32_t root_side;
+extern int32_t lazy_window_low;
+extern int32_t lazy_window_high;
+
+// The lazy material cut shared by the evaluation entry and the quiescence
+// search. With the side to move's material balance outside the lazy window
+// (seen from the side to move) and the side ahead able to force a win, the
+// balance less 100 for a pawn of the side behind one step from promotion (or
+// 50 for one two steps away) is written to *balance when it still lies
+// outside the window. Returns +1 for a cut above the window, -1 below, 0 for
+// no cut (*balance untouched).
+int LazyMaterialCut(int32_t* balance);
 
 // The search's static score from the side to move's view. The two bounds do
 // not change the result.

@@ -135,8 +135,8 @@ MaterialEntry ComputeRow(const SideMaterial& w, const SideMaterial& b, const Scr
   if (w.queens <= 1 && b.queens <= 1) {
     const int pieces =
         ImbalanceSlot(w.queens, w.rooks, w.bishops, w.knights, b.queens, b.rooks, b.bishops, b.knights);
-    const int full = 486 * (243 * w.queens + 81 * w.rooks + 27 * w.bishops + 9 * w.knights + w.pawns) +
-                     (243 * b.queens + 81 * b.rooks + 27 * b.bishops + 9 * b.knights + b.pawns);
+    const int full = MaterialBonusSlot(MaterialBonusDigits(w.queens, w.rooks, w.bishops, w.knights, w.pawns),
+                                       MaterialBonusDigits(b.queens, b.rooks, b.bishops, b.knights, b.pawns));
     s = -int64_t(scratch.imbalance[pieces]) - scratch.material_bonus[full];
     if (b.pawns > w.pawns)
       s -= int64_t(b.pawns - w.pawns) * scratch.extra_black_pawn[pieces];

@@ -495,21 +495,22 @@ void BuildRegistry(ValuePosition* positions) {
   RegisterSquares(r, 3136, "square_table_b", square_table_b,
             {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
 
-  // Score scaling, out of 256; 3153 is the blocked-centre penalty and
-  // 3160-3166 the extra-pawn factors, kept in scale_factor too so that it
-  // mirrors 3148-3189 one to one.
+  // Score scaling, out of 256; the blocked-centre penalty and the extra-pawn
+  // factors sit inside the run and are kept in scale_factor too, so that it
+  // mirrors the run one to one.
   for (int p = SCALE_FIRST; p <= SCALE_LAST; p++) {
     int32_t* slot = &scale_factor[p - SCALE_FIRST];
-    if (p == 3153) {
+    if (p == BLOCKED_CENTRE_POSITION) {
       RegisterCell(r, p, "blocked_centre_pawn", &blocked_centre_pawn, 25);
-    } else if (p >= 3160 && p <= 3166) {
+    } else if (p >= EXTRA_PAWN_FIRST && p <= EXTRA_PAWN_LAST) {
       // Damping of a balanced ending with an extra pawn that is not passed:
       // mild when the pawn breaks through, strong when it is blocked.
       static int32_t* const extra_pawn[] = {&scale_bishop_breakthrough, &scale_bishop_guarded, &scale_bishop_blocked,
                                             &scale_breakthrough,        &scale_pawn_guarded,   &scale_blocked,
                                             &scale_king_in_front};
       static const int32_t extra_pawn_defaults[] = {192, 96, 64, 224, 128, 96, 128};
-      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[p - 3160], extra_pawn_defaults[p - 3160]);
+      const int k = p - EXTRA_PAWN_FIRST;
+      RegisterCell(r, p, "extra_pawn_scale", extra_pawn[k], extra_pawn_defaults[k]);
     } else {
       RegisterCell(r, p, "scale_factor", slot, 128);
       continue;
@@ -748,7 +749,7 @@ bool InTableRange(const MaterialSignature& s) {
     if (side[0] > 1 || side[1] > 2 || side[2] > 2 || side[3] > 2 || side[4] > 8) return false;
   return true;
 }
-int PieceConfiguration(const int32_t* side) { return 243 * side[0] + 81 * side[1] + 27 * side[2] + 9 * side[3]; }
+int SideDigits(const int32_t* side) { return MaterialBonusDigits(side[0], side[1], side[2], side[3], side[4]); }
 }  // namespace
 
 int ImbalanceIndex(const MaterialSignature& s) {
@@ -760,8 +761,7 @@ int ImbalanceIndex(const MaterialSignature& s) {
 
 int MaterialBonusIndex(const MaterialSignature& s) {
   if (!InTableRange(s)) return -1;
-  return 486 * (PieceConfiguration(s.counts[WHITE]) + s.counts[WHITE][4]) +
-         PieceConfiguration(s.counts[BLACK]) + s.counts[BLACK][4];
+  return MaterialBonusSlot(SideDigits(s.counts[WHITE]), SideDigits(s.counts[BLACK]));
 }
 
 // ---- loading ----

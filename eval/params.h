@@ -49,6 +49,11 @@ int MaterialBonusIndex(const MaterialSignature& signature);
 constexpr int ImbalanceSlot(int qw, int rw, int bw, int nw, int qb, int rb, int bb, int nb) {
   return 1458 * qw + 486 * rw + 162 * bw + 54 * nw + 27 * qb + 9 * rb + 3 * bb + nb;
 }
+// One side's digits of the material-bonus and time-factor tables: queens,
+// rooks, bishops, knights (at most 1, 2, 2, 2) and pawns (at most 8).
+constexpr int MaterialBonusDigits(int q, int r, int b, int n, int p) { return 243 * q + 81 * r + 27 * b + 9 * n + p; }
+// Slot of those tables: white's digits, then black's.
+constexpr int MaterialBonusSlot(int white_digits, int black_digits) { return 486 * white_digits + black_digits; }
 
 // ---- material (positions 0-35; corrections on top of 100/300/300/500/900) ----
 extern int32_t pawn_value_opening[4];
@@ -73,6 +78,49 @@ extern int32_t blocked_centre_pawn;
 // Scale factors out of 256, indexed by file position (3148..3189 used).
 constexpr int SCALE_FIRST = 3148, SCALE_LAST = 3189;
 extern int32_t scale_factor[SCALE_LAST - SCALE_FIRST + 1];
+// The file position of each scale factor the last evaluation step applies.
+// "Through" means the lone pawn's king-and-pawn race or file is not held by
+// the defending king; better and weaker sides are by piece units.
+enum ScaleFactorPosition {
+  SCALE_OPPOSITE_BISHOPS_UNEVEN = 3148,     // bishops only, pawn counts differ by more than 2
+  SCALE_OPPOSITE_BISHOPS_EVEN = 3149,       // bishops only, pawn counts within 2
+  SCALE_OPPOSITE_BISHOPS_POSITIONAL = 3150, // with more pieces: the score beyond the material
+  SCALE_OPPOSITE_BISHOPS_ROOKS = 3151,      // the material itself, a rook and the bishop each
+  SCALE_DEFENDER_IN_FRONT = 3152,           // the defending king in front of every stronger pawn
+  BLOCKED_CENTRE_POSITION = 3153,           // not a factor: blocked_centre_pawn
+  SCALE_PAWN_THROUGH_VS_BISHOP = 3154,      // one pawn, even pieces, the defender has a bishop
+  SCALE_PAWN_HELD_VS_BISHOP = 3155,
+  SCALE_PAWN_THROUGH = 3156,                // one pawn, even pieces, no defending bishop
+  SCALE_PAWN_HELD = 3157,
+  SCALE_LIGHT_PAWN_KING_IN_FRONT = 3158,    // one pawn, few even pieces otherwise
+  SCALE_LIGHT_PAWN_KING_ASIDE = 3159,
+  EXTRA_PAWN_FIRST = 3160, EXTRA_PAWN_LAST = 3166,  // the extra-pawn ending factors
+  SCALE_EDGE_PAWNS_PURE = 3167,             // two edge pawns against one, pawns only
+  SCALE_EDGE_PAWNS_PASSED = 3168,           // the same with pieces, a passed pawn
+  SCALE_EDGE_PAWNS = 3169,                  // the same with pieces, no passed pawn
+  SCALE_ROOK_PAWN_HELD_EDGE = 3170,         // rook and pawn against rook, king ahead, a- or h-pawn
+  SCALE_ROOK_PAWN_HELD_KNIGHT = 3171,       // b- or g-pawn
+  SCALE_ROOK_PAWN_HELD_CENTRE = 3172,       // c- to f-pawn
+  SCALE_ROOK_PAWN_KING_BEHIND = 3173,       // and the attacking king behind its pawn
+  SCALE_PAWNLESS_EVEN = 3174,               // no pawns, even piece units
+  SCALE_QUEEN_MINOR_VS_QUEEN = 3175,
+  SCALE_ROOK_VS_ROOK = 3176,
+  SCALE_TWO_MINORS_VS_ROOK = 3177,
+  SCALE_ROOK_BISHOP_VS_ROOK_CUT = 3178,     // the weaker king on an edge, the rook on the next line
+  SCALE_ROOK_BISHOP_VS_ROOK = 3179,
+  SCALE_ROOK_KNIGHT_VS_ROOK_CUT = 3180,
+  SCALE_ROOK_KNIGHT_VS_ROOK = 3181,
+  SCALE_ROOK_VS_BISHOP = 3182,
+  SCALE_ROOK_VS_KNIGHT = 3183,
+  SCALE_TWO_MINORS_VS_BISHOP = 3184,
+  SCALE_BISHOPS_VS_KNIGHT = 3185,
+  SCALE_KNIGHT_MINOR_VS_KNIGHT = 3186,
+  SCALE_MINOR_VS_MINOR = 3187,
+  SCALE_TWO_MINORS_VS_TWO = 3188,
+  SCALE_ROOK_MINOR_VS_TWO_MINORS = 3189,
+};
+static_assert(SCALE_OPPOSITE_BISHOPS_UNEVEN == SCALE_FIRST && SCALE_ROOK_MINOR_VS_TWO_MINORS == SCALE_LAST,
+              "the named factors span the scale-factor run of the file");
 inline int32_t ScaleFactorAt(int position) { return scale_factor[position - SCALE_FIRST]; }
 
 // King safety tables (fixed contents after a load; compiled-in before).

@@ -157,10 +157,9 @@ void EvaluateRooks() {
   constexpr int Them = Us ^ 1;
   const Board& b = thread_board;
   EvalInfo& e = thread_eval_info;
-  const uint64_t all_pawns = b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK];
-  uint64_t pawnless_files = 0;
-  for (int file = 0; file < 8; file++)
-    if (!(all_pawns & FileMask(file))) pawnless_files |= FileMask(file);
+  if (!b.Pieces[ROOK][Us]) return;
+  // The pawn structure's file masks, spread over the board.
+  const uint64_t pawnless_files = FILE_A * (~(PawnFiles(WHITE) | PawnFiles(BLACK)) & 0xFF);
   const int their_king = int(b.KingSquare[Them]);
   const int their_king_rank = their_king >> 3;
   for (uint64_t rooks = b.Pieces[ROOK][Us]; rooks;) {
@@ -168,7 +167,7 @@ void EvaluateRooks() {
     const int file = from & 7, rank = from >> 3;
     if (TargetPawnFiles(Them) & (1 << file)) e.score += Signed<Us>(rook_on_target_file);
     if ((file == 0 || b.Square[from - 1]) && (file == 7 || b.Square[from + 1])) e.score -= Signed<Us>(rook_boxed_in);
-    if (!(all_pawns & FileMask(file))) {
+    if (pawnless_files & FileMask(file)) {
       e.score += Signed<Us>(rook_open_file[file]);
     } else {
       if (!(b.Pieces[PAWN][Us] & FileMask(file))) e.score += Signed<Us>(rook_half_open_file);

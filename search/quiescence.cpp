@@ -24,20 +24,6 @@ constexpr int32_t check_margin_depth[4] = {50, 150, 250, 700};
 
 constexpr uint32_t FLAG_FALLBACK_CHECKS = 16;
 
-constexpr uint64_t RANK_2 = 0x000000000000FF00ULL, RANK_3 = 0x0000000000FF0000ULL;
-constexpr uint64_t RANK_6 = 0x0000FF0000000000ULL, RANK_7 = 0x00FF000000000000ULL;
-
-// Pawns of the colour on its own seventh or sixth rank.
-inline uint64_t PawnsOnSeventh(int colour) { return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? RANK_7 : RANK_2); }
-inline uint64_t PawnsOnSixth(int colour) { return thread_board.Pieces[PAWN][colour] & (colour == WHITE ? RANK_6 : RANK_3); }
-
-// Enough pieces left for the material balance to stand for the score.
-inline bool HasPieceWeight(int colour) {
-  const Board& b = thread_board;
-  const int pawns = PopCount(b.Pieces[PAWN][colour]);
-  return (b.PieceMaterial[colour] > 9 && pawns < 2) || (b.PieceMaterial[colour] > 5 && pawns >= 2);
-}
-
 }  // namespace
 
 int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag) {
@@ -61,20 +47,11 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
 
   const int own = int(b.SideToMove), opp = own ^ 1;
 
-  // Lazy material cut against the root's window.
+  // Lazy material cut against the root's window. The balance never comes
+  // near a mate score, so a cut below the window needs no mate test.
   {
-    int32_t m = b.Material[own] - b.Material[opp];
-    const int32_t low = own == root_side ? lazy_window_low : -lazy_window_high;
-    const int32_t high = own == root_side ? lazy_window_high : -lazy_window_low;
-    if (m < low && HasPieceWeight(opp)) {
-      if (PawnsOnSeventh(own)) m += 100;
-      else if (PawnsOnSixth(own)) m += 50;
-      if (m < low && m >= beta && m != MATE_SCORE) return m;
-    } else if (m > high && HasPieceWeight(own)) {
-      if (PawnsOnSeventh(opp)) m -= 100;
-      else if (PawnsOnSixth(opp)) m -= 50;
-      if (m > high && m >= beta) return m;
-    }
+    int32_t m;
+    if (LazyMaterialCut(&m) && m >= beta) return m;
   }
 
   // Table look-up; a non-PV node takes a usable score whatever its depth.

@@ -1,8 +1,7 @@
-// search/root.h: root-search state that the evaluation reads.
+// search/root.h: the root-search state that the evaluation reads (root_side,
+// the lazy window). The evaluation sits below the search, so the declarations
+// live in eval/evaluate.h; the definitions and every write are the root
+// search's (search/root.cpp).
 #pragma once
 
-#include <cstdint>
-
-extern int32_t root_side;         // side to move at the root
-extern int32_t lazy_window_low;   // lazy evaluation window, root side's view
-extern int32_t lazy_window_high;
+#include "eval/evaluate.h"

@@ -11,6 +11,7 @@
 #include "board/notation.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "eval/params.h"
 #include "eval/pawns.h"
 #include "interface/options.h"
 #include "search/root.h"
@@ -178,6 +179,126 @@ TEST(Evaluate, LazyCutOnTheMaterialBalance) {
   EXPECT_EQ(Evaluate(), 1400 - 200 - 100);
   lazy_window_low = -32700;
   lazy_window_high = 32700;
+}
+
+TEST(Evaluate, LazyMaterialCutSharedWithTheQuiescenceSearch) {
+  InitEvalForTests();
+  struct Case {
+    const char* fen;
+    int root;                // root_side
+    int32_t low, high;       // the window, root side's view
+    int cut;                 // +1 above, -1 below, 0 none
+    int32_t balance;         // side to move's view, when cut
+  };
+  const Case cases[] = {
+      // A queen and two pawns up: far above the window, from either root side.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", WHITE, -100, 100, 1, 1100},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", BLACK, -100, 100, 1, 1100},
+      // Black to move, far behind: below the window seen from black.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", WHITE, -100, 100, -1, -1100},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", BLACK, -100, 100, -1, -1100},
+      // Equal to the window's edge is no cut; the mirrored edge neither.
+      {"4k3/8/8/8/8/8/PP6/Q3K3 w - - 0 1", WHITE, -100, 1100, 0, 0},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", WHITE, -100, 1100, 0, 0},
+      {"4k3/8/8/8/8/8/PP6/Q3K3 b - - 0 1", BLACK, -1100, 100, 0, 0},
+      // A lone queen with one pawn cannot force a win: no cut either way.
+      {"4k3/8/8/8/8/8/P7/Q3K3 w - - 0 1", WHITE, -100, 100, 0, 0},
+      {"4k3/8/8/8/8/8/P7/Q3K3 b - - 0 1", WHITE, -100, 100, 0, 0},
+      // A black pawn on its seventh rank (and one on its sixth) costs 100.
+      {"4k3/8/8/8/8/p7/1p6/Q3K2R w - - 0 1", WHITE, -100, 100, 1, 1100},
+      // Only a sixth-rank pawn: 50.
+      {"4k3/8/8/8/8/p7/8/Q3K2R w - - 0 1", WHITE, -100, 100, 1, 1250},
+      // The side behind to move with its pawn on the seventh: +100, from
+      // black's view; past the edge after the addition is no cut.
+      {"4k3/8/8/8/8/8/1p6/Q3K2R b - - 0 1", WHITE, -100, 100, -1, -1200},
+      {"4k3/8/8/8/8/8/1p6/Q3K2R b - - 0 1", BLACK, -1200, 100, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SetPosition(c.fen);
+    root_side = c.root;
+    lazy_window_low = c.low;
+    lazy_window_high = c.high;
+    int32_t balance = 12345;
+    EXPECT_EQ(LazyMaterialCut(&balance), c.cut) << c.fen << " root " << c.root << " " << c.low << ".." << c.high;
+    EXPECT_EQ(balance, c.cut ? c.balance : 12345) << c.fen << " root " << c.root;
+    // The entry answers a cut with that balance and stores nothing.
+    if (c.cut) {
+      ClearEvalCache();
+      EXPECT_EQ(Evaluate(), c.balance) << c.fen;
+      EXPECT_EQ(thread_eval_info.cacheable, 0) << c.fen;
+    }
+  }
+  lazy_window_low = -32700;
+  lazy_window_high = 32700;
+}
+
+// Each named scale factor is the one the evaluation applies in its ending:
+// moving exactly that factor (between 0 and 256) moves the score, and moving
+// any other one leaves it alone.
+TEST(EvaluatePosition, NamedScaleFactorsDriveTheirEndings) {
+  InitEvalForTests();
+  lazy_window_low = -32700;
+  lazy_window_high = 32700;
+  struct Case {
+    const char* fen;
+    std::vector<int> factors;
+  };
+  const Case cases[] = {
+      // Pawnless, the better side's pieces against the weaker side's.
+      {"7r/8/8/k7/8/3B4/1R6/4K3 w - - 0 1", {SCALE_ROOK_BISHOP_VS_ROOK_CUT}},
+      {"7r/8/8/2k5/8/3B4/1R6/4K3 w - - 0 1", {SCALE_ROOK_BISHOP_VS_ROOK}},
+      {"7r/8/8/k7/8/3N4/1R6/4K3 w - - 0 1", {SCALE_ROOK_KNIGHT_VS_ROOK_CUT}},
+      {"8/8/3k4/8/8/3b4/1R6/4K3 w - - 0 1", {SCALE_ROOK_VS_BISHOP}},
+      {"8/8/3k4/8/8/3n4/1R6/4K3 w - - 0 1", {SCALE_ROOK_VS_KNIGHT}},
+      {"4k3/8/8/8/8/8/3Q4/1N2K1q1 w - - 0 1", {SCALE_QUEEN_MINOR_VS_QUEEN}},
+      {"4k3/8/8/8/8/8/2NB4/4K1n1 w - - 0 1", {SCALE_KNIGHT_MINOR_VS_KNIGHT}},
+      {"4k3/8/8/8/8/8/2BB4/4K1n1 w - - 0 1", {SCALE_BISHOPS_VS_KNIGHT}},
+      {"4k3/8/8/8/8/8/2RB4/4K1nn w - - 0 1", {SCALE_ROOK_MINOR_VS_TWO_MINORS}},
+      {"4k3/8/8/8/8/8/2NB4/4K2r w - - 0 1", {SCALE_TWO_MINORS_VS_ROOK}},
+      // Even pawnless material; with no pawn at all the defender stands in
+      // front of every one of them.
+      {"4k3/8/8/8/8/8/3Q4/4K1q1 w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWNLESS_EVEN}},
+      // Bishops of opposite colours.
+      {"4k3/p7/8/3b4/8/8/PPPP4/2B1K3 w - - 0 1", {SCALE_OPPOSITE_BISHOPS_UNEVEN}},
+      {"4k3/pp6/8/3b4/8/8/PPP5/2B1K3 w - - 0 1", {SCALE_OPPOSITE_BISHOPS_EVEN}},
+      {"r3k3/p7/8/3b4/8/8/PPPP4/R1B1K3 w - - 0 1",
+       {SCALE_OPPOSITE_BISHOPS_POSITIONAL, SCALE_OPPOSITE_BISHOPS_ROOKS}},
+      // Rook and pawn against rook, the defending king ahead of the pawn, the
+      // attacking king behind it.
+      {"k6r/8/8/P7/8/8/1R6/4K3 w - - 0 1",
+       {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_EDGE,
+        SCALE_ROOK_PAWN_KING_BEHIND}},
+      {"1k5r/8/8/1P6/8/8/2R5/4K3 w - - 0 1",
+       {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_KNIGHT,
+        SCALE_ROOK_PAWN_KING_BEHIND}},
+      {"4k2r/8/8/4P3/8/4K3/2R5/8 w - - 0 1",
+       {SCALE_DEFENDER_IN_FRONT, SCALE_LIGHT_PAWN_KING_IN_FRONT, SCALE_ROOK_PAWN_HELD_CENTRE,
+        SCALE_ROOK_PAWN_KING_BEHIND}},
+      // One pawn with even pieces: with minors only the king-and-pawn table
+      // judges it, with rooks the defending king's place does (on the pawn's
+      // file it holds the pawn, on the a-file it does not).
+      {"4k3/8/8/8/4P3/8/8/1NB1K1nb w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWN_HELD_VS_BISHOP}},
+      {"4k3/8/8/8/4P3/8/8/1RB1K1rb w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWN_HELD_VS_BISHOP}},
+      {"k7/8/8/8/4P3/8/8/1RB1K1rb w - - 0 1", {SCALE_PAWN_THROUGH_VS_BISHOP}},
+      {"4k3/8/8/8/4P3/8/8/1RB1K1rn w - - 0 1", {SCALE_DEFENDER_IN_FRONT, SCALE_PAWN_HELD}},
+      {"k7/8/8/8/4P3/8/8/1RB1K1rn w - - 0 1", {SCALE_PAWN_THROUGH}},
+  };
+  for (const Case& c : cases) {
+    SetPosition(c.fen);
+    std::vector<int> moved;
+    for (int p = SCALE_FIRST; p <= SCALE_LAST; p++) {
+      if (p == BLOCKED_CENTRE_POSITION || (p >= EXTRA_PAWN_FIRST && p <= EXTRA_PAWN_LAST)) continue;
+      int32_t& factor = scale_factor[p - SCALE_FIRST];
+      const int32_t saved = factor;
+      factor = 0;
+      const int32_t none = Static();
+      factor = 256;
+      const int32_t full = Static();
+      factor = saved;
+      if (none != full) moved.push_back(p);
+    }
+    EXPECT_EQ(moved, c.factors) << c.fen;
+  }
 }
 
 }  // namespace

@@ -269,7 +269,7 @@ TEST_F(ParamsTest, DefaultFileCarriesTheBuiltInValues) {
     EXPECT_EQ(EnemyRookBehind(6 - rank), (V{14, 14, 14, 13, 12, 11}[rank]));
   }
   for (int p = SCALE_FIRST; p <= SCALE_LAST; p++)
-    if (p != 3153 && (p < 3160 || p > 3166)) {
+    if (p != BLOCKED_CENTRE_POSITION && (p < EXTRA_PAWN_FIRST || p > EXTRA_PAWN_LAST)) {
       EXPECT_EQ(ScaleFactorAt(p), 128) << p;
     }
   // The corrections default to 0, so the fixed piece values stand.
