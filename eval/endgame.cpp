@@ -19,7 +19,7 @@
 #include "eval/material.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "search/tables.h"
+#include "search/tables.h"  // ply: the mates found here count from the search's ply
 
 int32_t white_cannot_win;
 int32_t black_cannot_win;

@@ -17,10 +17,10 @@
 #include "eval/passed.h"
 #include "eval/pawns.h"
 #include "eval/pieces.h"
-#include "interface/options.h"
-#include "search/tables.h"
+#include "interface/options.h"  // eval_cache_entries, an option global
 
 EvalInfo thread_eval_info;
+EvalCacheEntry* eval_cache;
 
 namespace {
 
@@ -531,7 +531,7 @@ int32_t Evaluate(int32_t, int32_t) {
   s = NO_SCORE;
   EvaluatePosition(&s);
   // Mate scores of the static evaluation depend on the ply: never stored.
-  if (e.cacheable && slot && s > -31000 && s < 31000) {
+  if (e.cacheable && slot && s > -MATE_BOUND && s < MATE_BOUND) {
     slot->score[stm] = int16_t(s);
     if (slot->key != key) {
       slot->material = int16_t(e.material);
@@ -540,7 +540,7 @@ int32_t Evaluate(int32_t, int32_t) {
       slot->attacked_squares[WHITE] = e.attacked_squares[WHITE];
       slot->attacked_squares[BLACK] = e.attacked_squares[BLACK];
       const int32_t other = e.second_score - s;
-      slot->score[opp] = e.reliable && other > -31000 && other < 31000 ? int16_t(other) : int16_t(NO_SCORE);
+      slot->score[opp] = e.reliable && other > -MATE_BOUND && other < MATE_BOUND ? int16_t(other) : int16_t(NO_SCORE);
       slot->key = key;
     }
   }

@@ -68,6 +68,13 @@ struct EvalCacheEntry {
 static_assert(sizeof(EvalCacheEntry) == 48, "an evaluation-cache record is 48 bytes");
 // The cache's key of a position: the men and the castling rights.
 inline uint64_t EvalCacheKey(const Board& b) { return b.Key ^ castle_keys[b.Castling & 15]; }
+// The evaluation cache, owned here and allocated by the search's table code
+// (search/tables.h); nullptr while off. As with the pawn hash, the common
+// size skips the division.
+extern EvalCacheEntry* eval_cache;
+inline uint32_t EvalCacheIndex(uint64_t key, uint32_t entries) {
+  return entries == 524288 ? uint32_t(key & 0x7FFFF) : uint32_t(key) % entries;
+}
 
 // Scores: a mate found at ply n is MATE_SCORE - n; the same value bounds
 // every search window.
@@ -76,6 +83,7 @@ constexpr int32_t MATE_SCORE = 32700;
 constexpr int32_t MateIn(int32_t n) { return MATE_SCORE - n; }
 constexpr int32_t MatedIn(int32_t n) { return n - MATE_SCORE; }
 constexpr int32_t NO_SCORE = -MATE_SCORE;
+constexpr int32_t MATE_BOUND = 31000;  // beyond this a score is a mate score
 
 // The root search's state that the evaluation reads: the side to move at the
 // root and the lazy window around the expected root score, from the root

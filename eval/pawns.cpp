@@ -9,10 +9,10 @@
 #include "board/tables.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "interface/options.h"
-#include "search/tables.h"
+#include "interface/options.h"  // pawn_hash_entries, an option global
 
 PawnHashEntry PawnEntry;
+PawnHashEntry* pawn_hash;
 uint64_t AllPawns;
 
 // Built-in contents: the chained-pawn parameters spread over the squares of

@@ -34,6 +34,13 @@ constexpr int PAWN_HASH_ENTRY_SIZE = sizeof(PawnHashEntry);
 static_assert(PAWN_HASH_ENTRY_SIZE == (UINTPTR_MAX > 0xFFFFFFFFu ? 22 : 24), "pawn-hash record size");
 
 extern PawnHashEntry PawnEntry;
+// The pawn hash, owned here and allocated by the search's table code
+// (search/tables.h); nullptr while off. The record of a key is only valid
+// while the table is in use; the common size skips the division.
+extern PawnHashEntry* pawn_hash;
+inline uint32_t PawnHashIndex(uint64_t key, uint32_t entries) {
+  return entries == 0x40000 ? uint32_t(key) & 0x3FFFF : uint32_t(key) % entries;
+}
 extern uint64_t AllPawns;
 // By colour, views of the packed fields of PawnEntry.
 inline uint8_t PassedVector(int colour) { return colour == WHITE ? PawnEntry.passed_vector_white : PawnEntry.passed_vector_black; }

@@ -8,7 +8,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "interface/options.h"
+#include "interface/options.h"  // the shelter weights, option globals
 
 const int32_t shelter_score_table[64] = {
     0,   4,   15,  24,  36,  42,  54,  72,  81,  90,  99,  108, 117, 126, 135, 144,

@@ -79,8 +79,8 @@ int32_t ComputeExtension(int32_t shallow, int32_t threat, int32_t depth, int32_t
                          int32_t gap);
 int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near);
 
-// Scores: MATE_SCORE and MateIn / MatedIn live with the evaluation.
-constexpr int32_t MATE_BOUND = 31000;  // beyond this a score is a mate score
+// Scores: MATE_SCORE, MATE_BOUND and MateIn / MatedIn live with the
+// evaluation.
 // One beyond every score: the side of a window that nothing can reach.
 constexpr int32_t OPEN_WINDOW = MATE_SCORE + 1;
 // Tablebase values beyond this are mates, counted from the probed position.

@@ -51,9 +51,6 @@ void FreeMoveKeyTable() {
   move_key_table = nullptr;
 }
 
-PawnHashEntry* pawn_hash;
-EvalCacheEntry* eval_cache;
-
 static void PrintAllocationError() {
   printf("An error occured while memory allocation!\n");
   fflush(stdout);

@@ -58,22 +58,10 @@ extern MoveKeyBucket* move_key_table;
 int AllocateMoveKeyTable();
 void FreeMoveKeyTable();
 
-// The pawn hash (pawn_hash_entries records of eval/pawns.h's PawnHashEntry)
-// and the evaluation cache (eval_cache_entries records of EvalCacheEntry).
-// Each allocation keeps two spare records behind the table. On failure they
-// print the allocation message and return 0.
-struct PawnHashEntry;
-struct EvalCacheEntry;
-extern PawnHashEntry* pawn_hash;
-extern EvalCacheEntry* eval_cache;
-// The record of a key in each table; only valid while the table is in use.
-// The common sizes are powers of two and skip the division.
-inline uint32_t PawnHashIndex(uint64_t key, uint32_t entries) {
-  return entries == 0x40000 ? uint32_t(key) & 0x3FFFF : uint32_t(key) % entries;
-}
-inline uint32_t EvalCacheIndex(uint64_t key, uint32_t entries) {
-  return entries == 524288 ? uint32_t(key & 0x7FFFF) : uint32_t(key) % entries;
-}
+// The evaluation's pawn hash (eval/pawns.h, pawn_hash_entries records) and
+// evaluation cache (eval/evaluate.h, eval_cache_entries records), allocated
+// here with two spare records behind each table. On failure they print the
+// allocation message and return 0.
 int AllocatePawnHash();
 int AllocateEvalCache();
 void ClearPawnHash();
