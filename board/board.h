@@ -129,6 +129,12 @@ extern int32_t root_move_end;  // end of the typed-move list
 
 // Material values in centipawns by piece code (the king's never enters Material).
 constexpr int32_t piece_value[8] = {0, 10000, 300, 100, 0, 500, 300, 900};
+// What one man adds to its colour's PieceMaterial, HeavyPieces and MinorPieces.
+constexpr int32_t piece_material_units[8] = {0, 0, 3, 0, 0, 5, 3, 9};
+constexpr int32_t heavy_piece_units[8] = {0, 0, 0, 0, 0, 1, 0, 2};
+constexpr int32_t minor_piece_units[8] = {0, 0, 1, 0, 0, 0, 1, 0};
+// The most men of a code the material index has a digit for.
+constexpr uint32_t material_index_limit[8] = {0, 0, 2, 8, 0, 2, 2, 2};
 
 void ClearBoard();
 // Puts a man on an empty square and updates every incremental field.
