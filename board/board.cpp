@@ -81,7 +81,7 @@ void NewGame() {
 
 namespace {
 bool Check(bool ok, const char* field) {
-  if (!ok) printf("VerifyBoard: %s differs\n", field);
+  if (!ok) fprintf(stderr, "VerifyBoard: %s differs\n", field);
   return ok;
 }
 }  // namespace

@@ -142,8 +142,8 @@ void PutPiece(int square, int colour, int piece);
 // Sets up the initial position and resets the game state.
 void NewGame();
 // Recomputes every redundant board field from Square and Occupied and
-// compares; returns 1 when all agree. On a mismatch prints the first field
-// that differs.
+// compares; returns 1 when all agree. On a mismatch names the first field
+// that differs on standard error (standard output is the protocol's).
 int VerifyBoard();
 // 1 when a move may be added to the game: the history keeps room for a search.
 inline int GameHasRoomForMove() { return game_ply < MAX_GAME_PLIES; }
