@@ -16,18 +16,21 @@ const uint8_t castle_mask[64] = {
 };
 
 namespace {
-// The rook's squares of the castling move whose king lands on to.
-inline void CastlingRookSquares(int to, int* rook_from, int* rook_to) {
-  if ((to & 7) == 6) {
-    *rook_from = to + 1;
-    *rook_to = to - 1;
-  } else {
-    *rook_from = to - 2;
-    *rook_to = to + 1;
-  }
-}
-
 inline bool IsCastling(int from, int to, int king_start) { return from == king_start && (to == from + 2 || to == from - 2); }
+
+// The rook of a king move that castles goes to its square (Make) or back.
+template <int Side, bool Make>
+inline void MoveCastlingRook(int from, int to) {
+  if (!IsCastling(from, to, Side == WHITE ? E1 : E8)) return;
+  // The king lands on the g-file beside the h-rook's new square, or on the
+  // c-file beside the a-rook's.
+  const bool short_side = (to & 7) == 6;
+  const int rook_from = short_side ? to + 1 : to - 2, rook_to = short_side ? to - 1 : to + 1;
+  if constexpr (Make)
+    MoveMan<Side, true>(ROOK, rook_from, rook_to);
+  else
+    MoveMan<Side, false>(ROOK, rook_to, rook_from);
+}
 
 // En passant: a pawn move to another file that takes nothing on its square.
 inline bool IsEnPassant(int from, int to, int captured) { return !captured && ((from ^ to) & 7); }
@@ -44,13 +47,7 @@ inline void MakeManMove(Move move, int from, int to, int captured) {
     MoveMan<Side, true>(Piece, from, to);
   }
   if constexpr (Piece == KING || Piece == ROOK) b.Castling &= castle_mask[from];
-  if constexpr (Piece == KING) {
-    if (IsCastling(from, to, Side == WHITE ? E1 : E8)) {
-      int rook_from, rook_to;
-      CastlingRookSquares(to, &rook_from, &rook_to);
-      MoveMan<Side, true>(ROOK, rook_from, rook_to);
-    }
-  }
+  if constexpr (Piece == KING) MoveCastlingRook<Side, true>(from, to);
   if constexpr (Piece == PAWN) {
     if (const int promotion = MovePromotion(move))
       ChangeMan<Side, true>(to, PAWN, promotion);
@@ -69,13 +66,7 @@ inline void UnmakeManMove(Move move, int from, int to, int captured) {
     UncaptureMan<Side, false>(Piece, from, to, captured);
   else
     MoveMan<Side, false>(Piece, to, from);
-  if constexpr (Piece == KING) {
-    if (IsCastling(from, to, Side == WHITE ? E1 : E8)) {
-      int rook_from, rook_to;
-      CastlingRookSquares(to, &rook_from, &rook_to);
-      MoveMan<Side, false>(ROOK, rook_to, rook_from);
-    }
-  }
+  if constexpr (Piece == KING) MoveCastlingRook<Side, false>(from, to);
   if constexpr (Piece == PAWN) {
     if (!promotion && IsEnPassant(from, to, captured)) PlaceMan<Side ^ 1, false>(PAWN, to - PawnForward(Side));
   }
