@@ -1,4 +1,5 @@
-// Make and unmake, written once per colour.
+// Make and unmake, written once per colour and moving code on the board
+// primitives of board/men.h.
 #include "board/makemove.h"
 
 #include <cassert>
