@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board/makemove.h"
+#include "board/men.h"
 #include "board/tables.h"
 #include "book/book.h"
 #include "eval/pst.h"
@@ -42,73 +43,12 @@ void ClearBoard() {
 }
 
 void PutPiece(int square, int colour, int piece) {
-  Board& b = thread_board;
-  const int file = square & 7, rank = square >> 3;
-  const uint64_t bit = SquareBit(square);
-  b.MenCount++;
-  if (piece != KING) {
-    b.Material[colour] += piece_value[piece];
-    if (piece != PAWN) {
-      if (piece == ROOK)
-        b.HeavyPieces[colour] += 1;
-      else if (piece == QUEEN)
-        b.HeavyPieces[colour] += 2;
-      else
-        b.MinorPieces[colour] += 1;
-    }
-  }
-  const int sign = colour == BLACK ? 1 : -1;
-  b.PstOpening = int16_t(b.PstOpening + sign * pst_opening[PstIndex(piece, colour, square)]);
-  b.PstEnding = int16_t(b.PstEnding + sign * pst_endgame[PstIndex(piece, colour, square)]);
-  b.Occupied[colour] |= bit;
-  b.FileOccupancy[file] |= 1u << rank;
-  b.RankOccupancy[rank] |= 1u << file;
-  b.DiagSumOccupancy[file + rank] |= 1u << rank;
-  b.DiagDiffOccupancy[file - rank + 7] |= 1u << rank;
-  b.Square[square] = uint32_t(piece);
-  // The king row is never read (and not cleared), so it is not counted.
-  if (piece != PAWN && piece != KING) b.PieceCount[piece][colour]++;
-
-  const uint64_t key = zobrist_keys[colour][piece][square];
-  switch (piece) {
-    case KING:
-      b.Pieces[KING][colour] = bit;
-      b.KingSquare[colour] = uint32_t(square);
-      b.Key ^= key;
-      return;
-    case PAWN:
-      b.Key ^= key;
-      b.PawnKey ^= key;
-      b.PieceCount[PAWN][colour]++;
-      b.Pieces[PAWN][colour] |= bit;
-      // A ninth pawn has no digit in the index.
-      if (b.MaterialIndex != NO_MATERIAL_INDEX)
-        b.MaterialIndex = b.PieceCount[PAWN][colour] > 8 ? NO_MATERIAL_INDEX
-                                                         : b.MaterialIndex + material_index_weight[PAWN][colour];
-      return;
-    case KNIGHT:
-      b.PieceMaterial[colour] += 3;
-      break;
-    case BISHOP:
-      b.PieceMaterial[colour] += 3;
-      b.BishopsQueens ^= bit;
-      break;
-    case ROOK:
-      b.PieceMaterial[colour] += 5;
-      b.RooksQueens ^= bit;
-      break;
-    case QUEEN:
-      b.PieceMaterial[colour] += 9;
-      b.RooksQueens ^= bit;
-      b.BishopsQueens ^= bit;
-      break;
-  }
-  b.Pieces[piece][colour] |= bit;
-  b.Key ^= key;
-  if (b.MaterialIndex != NO_MATERIAL_INDEX && b.PieceCount[piece][colour] <= 2)
-    b.MaterialIndex += material_index_weight[piece][colour];
+  if (colour == WHITE)
+    PlaceMan<WHITE, true>(piece, square);
   else
-    b.MaterialIndex = NO_MATERIAL_INDEX;
+    PlaceMan<BLACK, true>(piece, square);
+  // A king's set names its one square.
+  if (piece == KING) thread_board.Pieces[KING][colour] = SquareBit(square);
 }
 
 void NewGame() {
@@ -119,8 +59,6 @@ void NewGame() {
   for (int file = 0; file < 8; file++) PutPiece(8 + file, WHITE, PAWN);
   for (int file = 0; file < 8; file++) PutPiece(56 + file, BLACK, back_rank[file]);
   for (int file = 0; file < 8; file++) PutPiece(48 + file, BLACK, PAWN);
-  thread_board.KingSquare[WHITE] = E1;
-  thread_board.KingSquare[BLACK] = E8;
   thread_board.SideToMove = WHITE;
   thread_board.Castling = 15;
 
@@ -143,7 +81,7 @@ void NewGame() {
 
 namespace {
 bool Check(bool ok, const char* field) {
-  if (!ok) printf("VerifyBoard: %s differs\n", field);
+  if (!ok) fprintf(stderr, "VerifyBoard: %s differs\n", field);
   return ok;
 }
 }  // namespace
@@ -177,11 +115,9 @@ int VerifyBoard() {
     if (MovesStraight(piece)) r.RooksQueens |= bit;
     if (MovesDiagonally(piece)) r.BishopsQueens |= bit;
     if (piece != KING) r.Material[colour] += piece_value[piece];
-    static const int piece_units[8] = {0, 0, 3, 0, 0, 5, 3, 9};
-    r.PieceMaterial[colour] += piece_units[piece];
-    if (piece == ROOK) r.HeavyPieces[colour] += 1;
-    if (piece == QUEEN) r.HeavyPieces[colour] += 2;
-    if (piece == KNIGHT || piece == BISHOP) r.MinorPieces[colour]++;
+    r.PieceMaterial[colour] += piece_material_units[piece];
+    r.HeavyPieces[colour] += uint32_t(heavy_piece_units[piece]);
+    r.MinorPieces[colour] += uint32_t(minor_piece_units[piece]);
     if (piece == KING) r.KingSquare[colour] = uint32_t(square);
     const int sign = colour == BLACK ? 1 : -1;
     r.PstOpening = int16_t(r.PstOpening + sign * pst_opening[PstIndex(piece, colour, square)]);
@@ -215,9 +151,6 @@ int VerifyBoard() {
        Check(b.SideToMove < 2, "SideToMove");
   if (!ok) return 0;
   // The material index: computed from the counts as the incremental rules keep it.
-  Board saved = thread_board;
-  ComputeMaterialIndex();
-  const int32_t expected = thread_board.MaterialIndex;
-  thread_board = saved;
-  return Check(b.MaterialIndex == expected, "MaterialIndex") ? 1 : 0;
+  bool overflow;
+  return Check(b.MaterialIndex == CountedMaterialIndex(b, &overflow), "MaterialIndex") ? 1 : 0;
 }

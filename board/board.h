@@ -129,6 +129,12 @@ extern int32_t root_move_end;  // end of the typed-move list
 
 // Material values in centipawns by piece code (the king's never enters Material).
 constexpr int32_t piece_value[8] = {0, 10000, 300, 100, 0, 500, 300, 900};
+// What one man adds to its colour's PieceMaterial, HeavyPieces and MinorPieces.
+constexpr int32_t piece_material_units[8] = {0, 0, 3, 0, 0, 5, 3, 9};
+constexpr int32_t heavy_piece_units[8] = {0, 0, 0, 0, 0, 1, 0, 2};
+constexpr int32_t minor_piece_units[8] = {0, 0, 1, 0, 0, 0, 1, 0};
+// The most men of a code the material index has a digit for.
+constexpr uint32_t material_index_limit[8] = {0, 0, 2, 8, 0, 2, 2, 2};
 
 void ClearBoard();
 // Puts a man on an empty square and updates every incremental field.
@@ -136,8 +142,8 @@ void PutPiece(int square, int colour, int piece);
 // Sets up the initial position and resets the game state.
 void NewGame();
 // Recomputes every redundant board field from Square and Occupied and
-// compares; returns 1 when all agree. On a mismatch prints the first field
-// that differs.
+// compares; returns 1 when all agree. On a mismatch names the first field
+// that differs on standard error (standard output is the protocol's).
 int VerifyBoard();
 // 1 when a move may be added to the game: the history keeps room for a search.
 inline int GameHasRoomForMove() { return game_ply < MAX_GAME_PLIES; }

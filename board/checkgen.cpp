@@ -164,20 +164,17 @@ void GenerateQuietChecksFor(int table) {
     }
   }
 
-  // Castling whose rook lands on a line to the enemy king.
-  constexpr int Base = ColourTraits<Colour>::BackRankBase;
-  constexpr int ShortRight = ColourTraits<Colour>::ShortRight;
-  constexpr int LongRight = ColourTraits<Colour>::LongRight;
+  // Castling whose rook lands on a line to the enemy king (the line test
+  // before the costlier attack tests).
+  using S = ColourTraits<Colour>;
   const uint64_t enemy_king = SquareBit(k);
-  const uint64_t rank_from_e = (b.Castling & (ShortRight | LongRight)) ? RankAttacksFrom(Base + 4) : 0;
-  if ((b.Castling & ShortRight) && !b.Square[Base + 5] && !b.Square[Base + 6] &&
-      ((FileAttacksFrom(Base + 5) | rank_from_e) & enemy_king) && !IsSquareAttacked(Enemy, Base + 5) &&
-      !IsSquareAttacked(Enemy, Base + 6))
-    append_quiet(Colour == WHITE ? WHITE_SHORT_CASTLING : BLACK_SHORT_CASTLING);
-  if ((b.Castling & LongRight) && !b.Square[Base + 3] && !b.Square[Base + 2] && !b.Square[Base + 1] &&
-      ((FileAttacksFrom(Base + 3) | rank_from_e) & enemy_king) && !IsSquareAttacked(Enemy, Base + 3) &&
-      !IsSquareAttacked(Enemy, Base + 2))
-    append_quiet(Colour == WHITE ? WHITE_LONG_CASTLING : BLACK_LONG_CASTLING);
+  const uint64_t rank_from_e = (b.Castling & (S::ShortRight | S::LongRight)) ? RankAttacksFrom(S::KingStart) : 0;
+  if (CastlingPathClear<Colour, true>() && ((FileAttacksFrom(S::KingStart + 1) | rank_from_e) & enemy_king) &&
+      CastlingPathSafe<Colour, true>())
+    append_quiet(S::ShortCastling);
+  if (CastlingPathClear<Colour, false>() && ((FileAttacksFrom(S::KingStart - 1) | rank_from_e) & enemy_king) &&
+      CastlingPathSafe<Colour, false>())
+    append_quiet(S::LongCastling);
 }
 
 }  // namespace

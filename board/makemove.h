@@ -9,6 +9,9 @@
 // Rights kept when a king or rook leaves, or a rook is captured on, a square.
 extern const uint8_t castle_mask[64];
 
+// Builds with assert() on (no NDEBUG) check the whole board with VerifyBoard
+// after every make and unmake.
+//
 // Plays a pseudo-legal move of the side to move. With save the six restorable
 // fields are first stored in the record at game_ply; save may be 0 only when
 // an earlier move from this same position was made with save 1 and unmade.
@@ -20,3 +23,7 @@ void UnmakeMove();
 int MakeGameMove(Move move);
 // Sets MaterialIndex from the piece counts.
 void ComputeMaterialIndex();
+// The material index the piece counts of a board give; *overflow is set when
+// more than eight pawns of a colour carry the weighted sum past the index
+// range (ComputeMaterialIndex reports that).
+int32_t CountedMaterialIndex(const Board& b, bool* overflow);

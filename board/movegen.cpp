@@ -132,32 +132,14 @@ void AppendPieceQuiets(int piece, uint64_t pieces, uint64_t empty, const int32_t
 }
 
 template <int Colour>
-bool CanCastleShort() {
-  using S = Side<Colour>;
-  const Board& b = thread_board;
-  const int king = S::KingStart;
-  return (b.Castling & S::ShortRight) && !b.Square[king + 1] && !b.Square[king + 2] &&
-         !IsSquareAttacked(S::Them, king + 1) && !IsSquareAttacked(S::Them, king + 2);
-}
-
-template <int Colour>
-bool CanCastleLong() {
-  using S = Side<Colour>;
-  const Board& b = thread_board;
-  const int king = S::KingStart;
-  return (b.Castling & S::LongRight) && !b.Square[king - 1] && !b.Square[king - 2] && !b.Square[king - 3] &&
-         !IsSquareAttacked(S::Them, king - 1) && !IsSquareAttacked(S::Them, king - 2);
-}
-
-template <int Colour>
 void GenerateQuietMovesFor(int table) {
   using S = Side<Colour>;
   const Board& b = thread_board;
   const int32_t* half = history_table + (table & 1) * 32768;
   const uint64_t empty = ~(b.Occupied[WHITE] | b.Occupied[BLACK]);
 
-  if (CanCastleShort<Colour>()) AppendQuiet<Colour>(S::ShortCastling, half);
-  if (CanCastleLong<Colour>()) AppendQuiet<Colour>(S::LongCastling, half);
+  if (CanCastle<Colour, true>()) AppendQuiet<Colour>(S::ShortCastling, half);
+  if (CanCastle<Colour, false>()) AppendQuiet<Colour>(S::LongCastling, half);
   AppendPieceQuiets<Colour>(KNIGHT, b.Pieces[KNIGHT][Colour], empty, half);
   AppendPieceQuiets<Colour>(BISHOP, b.Pieces[BISHOP][Colour], empty, half);
 
@@ -183,7 +165,7 @@ void AddMoveIfValidFor(Move move) {
   const Board& b = thread_board;
   const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
   if (piece == KING && from == S::KingStart && (to == from + 2 || to == from - 2)) {
-    if (to == from + 2 ? CanCastleShort<Colour>() : CanCastleLong<Colour>()) AppendMove(move, 0);
+    if (to == from + 2 ? CanCastle<Colour, true>() : CanCastle<Colour, false>()) AppendMove(move, 0);
     return;
   }
   if (int(b.Square[from]) != piece || int(b.Square[to]) != MoveCaptured(move)) return;

@@ -141,11 +141,8 @@ void EditPosition() {
   Board& b = thread_board;
   const auto fifty = b.FiftyCount;
   ClearBoard();
-  for (int square = 0; square < 64; square++) {
-    if (!code[square]) continue;
-    PutPiece(square, colour_of[square], code[square]);
-    if (code[square] == KING) b.KingSquare[colour_of[square]] = uint32_t(square);
-  }
+  for (int square = 0; square < 64; square++)
+    if (code[square]) PutPiece(square, colour_of[square], code[square]);
   ComputeMaterialIndex();
   b.FiftyCount = fifty;
   b.Castling = CastlingFromPosition();

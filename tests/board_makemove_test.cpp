@@ -198,4 +198,32 @@ TEST(GameMoves, TheHistoryKeepsRoomForASearch) {
   EXPECT_EQ(VerifyBoard(), 1);
 }
 
+// With assert() on, make and unmake check the whole board: a slip in a
+// field stops the program at the move that meets it.
+TEST(MakeUnmakeDeathTest, AssertingBuildsCheckTheBoardAfterEveryMove) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "assert() is off in this build";
+#else
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  InitBoardForTests();
+  EXPECT_DEATH(
+      {
+        thread_board.PawnKey ^= 1;
+        PlayMove("g1f3");
+      },
+      "VerifyBoard: PawnKey differs");
+  EXPECT_DEATH(
+      {
+        PlayMove("e2e4");
+        thread_board.HeavyPieces[WHITE]++;
+        UnmakeMove();
+      },
+      "VerifyBoard: HeavyPieces differs");
+  // The board of this process was never touched.
+  PlayMove("e2e4");
+  UnmakeMove();
+  EXPECT_EQ(VerifyBoard(), 1);
+#endif
+}
+
 }  // namespace

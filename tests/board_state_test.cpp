@@ -1,4 +1,5 @@
-// The board record after set-up, and the material index rules of PutPiece.
+// The board record after set-up, the material index rules of PutPiece, and
+// the whole-board check that catches a slip in any redundant field.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -129,6 +130,53 @@ TEST(PutPiece, MaterialIndexHasNoDigitForAThirdPieceOrNinthPawn) {
   PutPiece(16, BLACK, PAWN);
   EXPECT_EQ(thread_board.MaterialIndex, NO_MATERIAL_INDEX) << "a ninth pawn would run past the table";
   NewGame();
+}
+
+// Each redundant field, set one off on a board that verifies, must fail the
+// check; the fields of the record the check cannot see stay out.
+TEST(VerifyBoard, FindsASlipInEveryRedundantField) {
+  InitBoardForTests();
+  SetPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+  ASSERT_EQ(VerifyBoard(), 1);
+  const Board good = thread_board;
+  struct Slip {
+    const char* field;
+    void (*apply)(Board& b);
+  };
+  const Slip slips[] = {
+      {"Square", [](Board& b) { b.Square[0] = KNIGHT; }},
+      {"Square on an empty square", [](Board& b) { b.Square[27] = PAWN; }},
+      {"Occupied", [](Board& b) { b.Occupied[WHITE] ^= SquareBit(0) | SquareBit(24); }},
+      {"Pieces", [](Board& b) { b.Pieces[QUEEN][BLACK] ^= SquareBit(30); }},
+      {"PieceCount", [](Board& b) { b.PieceCount[BISHOP][WHITE]++; }},
+      {"PieceCount of pawns", [](Board& b) { b.PieceCount[PAWN][BLACK]--; }},
+      {"MenCount", [](Board& b) { b.MenCount--; }},
+      {"Material", [](Board& b) { b.Material[BLACK] += 100; }},
+      {"PieceMaterial", [](Board& b) { b.PieceMaterial[WHITE] -= 3; }},
+      {"HeavyPieces", [](Board& b) { b.HeavyPieces[BLACK]++; }},
+      {"MinorPieces", [](Board& b) { b.MinorPieces[WHITE]--; }},
+      {"KingSquare", [](Board& b) { b.KingSquare[BLACK] = 59; }},
+      {"RankOccupancy", [](Board& b) { b.RankOccupancy[3] ^= 1; }},
+      {"FileOccupancy", [](Board& b) { b.FileOccupancy[7] ^= 1u << 4; }},
+      {"DiagSumOccupancy", [](Board& b) { b.DiagSumOccupancy[9] ^= 1u << 5; }},
+      {"DiagDiffOccupancy", [](Board& b) { b.DiagDiffOccupancy[7] ^= 1u << 3; }},
+      {"RooksQueens", [](Board& b) { b.RooksQueens ^= SquareBit(56); }},
+      {"BishopsQueens", [](Board& b) { b.BishopsQueens ^= SquareBit(11); }},
+      {"Key", [](Board& b) { b.Key ^= 1; }},
+      {"PawnKey", [](Board& b) { b.PawnKey ^= uint64_t(1) << 63; }},
+      {"PstOpening", [](Board& b) { b.PstOpening++; }},
+      {"PstEnding", [](Board& b) { b.PstEnding--; }},
+      {"MaterialIndex", [](Board& b) { b.MaterialIndex += material_index_weight[KNIGHT][WHITE]; }},
+      {"MaterialIndex lost", [](Board& b) { b.MaterialIndex = NO_MATERIAL_INDEX; }},
+      {"Castling", [](Board& b) { b.Castling = 16; }},
+  };
+  for (const Slip& slip : slips) {
+    thread_board = good;
+    slip.apply(thread_board);
+    EXPECT_EQ(VerifyBoard(), 0) << slip.field;
+  }
+  thread_board = good;
+  EXPECT_EQ(VerifyBoard(), 1);
 }
 
 }  // namespace

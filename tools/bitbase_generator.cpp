@@ -368,186 +368,198 @@ struct Exits {
 };
 
 // The table solver. X is the white man's kind, or -1 for a white pawn.
-template <int X, typename Index>
-class Solver {
- public:
-  static constexpr bool kPawn = X < 0;
+template <int X>
+constexpr bool kPawnMan = X < 0;
 
-  Solver(Index index, const Exits& exits) : index_(index), exits_(exits) {}
+template <int X>
+uint64_t Occupied(const Pos& p) {
+  return Bit(p.wk) | Bit(p.bk) | Bit(p.br) | (X == kNone ? 0 : Bit(p.wx));
+}
+// Squares the white man attacks, through the given occupancy.
+template <int X>
+uint64_t ManAttacks(const Pos& p, uint64_t occupied) {
+  if (kPawnMan<X>) return white_pawn_attacks[p.wx];
+  return Attacks(X, p.wx, occupied);
+}
+template <int X>
+bool Valid(const Pos& p) {
+  if (p.wk == p.bk || p.wk == p.br || p.bk == p.br) return false;
+  if (X != kNone && (p.wx == p.wk || p.wx == p.bk || p.wx == p.br)) return false;
+  return !Adjacent(p.wk, p.bk);
+}
+template <int X>
+bool WhiteInCheck(const Pos& p) { return (RookAttacks(p.br, Occupied<X>(p)) >> p.wk) & 1; }
+template <int X>
+bool BlackInCheck(const Pos& p) { return (ManAttacks<X>(p, Occupied<X>(p)) >> p.bk) & 1; }
+template <int X>
+bool LegalBlackToMove(const Pos& p) { return Valid<X>(p) && !WhiteInCheck<X>(p); }
+template <int X>
+bool LegalWhiteToMove(const Pos& p) { return Valid<X>(p) && !BlackInCheck<X>(p); }
 
-  Solved Run() {
-    Solved s;
-    s.black_to_move.assign(Index::kSize, kClosed);
-    s.white_to_move.assign(Index::kSize, kClosed);
-    counts_.assign(Index::kSize, 0);
-    std::vector<uint32_t> queue;  // index * 2 + (1 for black to move)
-    for (uint32_t i = 0; i < Index::kSize; i++) {
-      const Pos p = index_.Decode(i);
-      if (!Valid(p) || index_(p) != i) continue;
-      if (LegalBlackToMove(p)) {
-        s.black_to_move[i] = BlackWinsByExit(p) ? kWon : kOpen;
-        if (s.black_to_move[i] == kWon) queue.push_back(i * 2 + 1);
-      }
-      if (LegalWhiteToMove(p)) {
-        s.white_to_move[i] = InitWhite(p, i);
-        if (s.white_to_move[i] == kWon) queue.push_back(i * 2);
-      }
-    }
-    uint32_t preds[64];
-    for (size_t head = 0; head < queue.size(); head++) {
-      const uint32_t i = queue[head] >> 1;
-      const Pos p = index_.Decode(i);
-      if (queue[head] & 1) {
-        // Black to move wins here: each white move into it is one fewer
-        // escape for the position before.
-        int n = WhiteUnmoves(p, preds);
-        if (index_.MayReachSameImage(p)) n = Dedupe(preds, n);
-        for (int k = 0; k < n; k++) {
-          const uint32_t j = preds[k];
-          if (s.white_to_move[j] == kOpen && --counts_[j] == 0) {
-            s.white_to_move[j] = kWon;
-            queue.push_back(j * 2);
-          }
-        }
-      } else {
-        const int n = BlackUnmoves(p, preds);
-        for (int k = 0; k < n; k++) {
-          const uint32_t j = preds[k];
-          if (s.black_to_move[j] == kOpen) {
-            s.black_to_move[j] = kWon;
-            queue.push_back(j * 2 + 1);
-          }
-        }
-      }
-    }
-    return s;
-  }
-
- private:
-  static uint64_t Occupied(const Pos& p) {
-    return Bit(p.wk) | Bit(p.bk) | Bit(p.br) | (X == kNone ? 0 : Bit(p.wx));
-  }
-  // Squares the white man attacks, through the given occupancy.
-  static uint64_t ManAttacks(const Pos& p, uint64_t occupied) {
-    if (kPawn) return white_pawn_attacks[p.wx];
-    return Attacks(X, p.wx, occupied);
-  }
-  static bool Valid(const Pos& p) {
-    if (p.wk == p.bk || p.wk == p.br || p.bk == p.br) return false;
-    if (X != kNone && (p.wx == p.wk || p.wx == p.bk || p.wx == p.br)) return false;
-    return !Adjacent(p.wk, p.bk);
-  }
-  static bool WhiteInCheck(const Pos& p) { return (RookAttacks(p.br, Occupied(p)) >> p.wk) & 1; }
-  static bool BlackInCheck(const Pos& p) { return (ManAttacks(p, Occupied(p)) >> p.bk) & 1; }
-  static bool LegalBlackToMove(const Pos& p) { return Valid(p) && !WhiteInCheck(p); }
-  static bool LegalWhiteToMove(const Pos& p) { return Valid(p) && !BlackInCheck(p); }
-
-  // Black to move: a capture of the white man that leads to a won KRK.
-  bool BlackWinsByExit(const Pos& p) const {
-    if (X == kNone) return false;
-    const uint64_t occupied = Occupied(p);
-    bool win = false;
-    auto krk_won = [&](int bk, int br) {
-      const Pos q{p.wk, -1, bk, br};
-      return exits_.krk->white_to_move[PawnlessIndex<kNone>()(q)] == kWon;
-    };
-    // The king takes an undefended man.
-    if (Adjacent(p.bk, p.wx) && !Adjacent(p.wk, p.wx)) win = krk_won(p.wx, p.br);
-    // The rook takes it (only the white king could check black afterwards,
-    // and it cannot).
-    if (!win && ((RookAttacks(p.br, occupied) >> p.wx) & 1)) win = krk_won(p.bk, p.wx);
-    return win;
-  }
-
-  // White to move: the state to start from, with the count of moves that
-  // stay in the table.
-  uint8_t InitWhite(const Pos& p, uint32_t i) {
-    const uint64_t occupied = Occupied(p);
-    uint32_t succ[64];
-    int n = 0, exits = 0;
-    // King moves; the rook's line runs through the king's square.
-    const uint64_t guarded = king_steps[p.bk] | RookAttacks(p.br, occupied & ~Bit(p.wk));
-    uint64_t to = king_steps[p.wk] & ~guarded & ~(X == kNone ? 0 : Bit(p.wx));
-    if ((to >> p.br) & 1) return kClosed;  // takes the undefended rook
-    for (; to; to &= to - 1) succ[n++] = index_(Pos{std::countr_zero(to), p.wx, p.bk, p.br});
-    if (kPawn) {
-      if ((white_pawn_attacks[p.wx] >> p.br) & 1) return kClosed;
-      const int t = p.wx + 8;
-      if (!((occupied >> t) & 1)) {
-        const Pos q{p.wk, t, p.bk, p.br};
-        if (!((RookAttacks(p.br, occupied ^ Bit(p.wx) ^ Bit(t)) >> p.wk) & 1)) {
-          exits++;
-          if (Rank(t) == 7) {
-            // White picks its piece: every promotion must lose.
-            if (exits_.promoted[kKnight]->black_to_move[PawnlessIndex<kKnight>()(q)] != kWon ||
-                exits_.promoted[kBishop]->black_to_move[PawnlessIndex<kBishop>()(q)] != kWon ||
-                exits_.promoted[kRook]->black_to_move[PawnlessIndex<kRook>()(q)] != kWon ||
-                exits_.promoted[kQueen]->black_to_move[PawnlessIndex<kQueen>()(q)] != kWon)
-              return kClosed;
-          } else if (exits_.pawn_ahead->black_to_move[PawnIndex{t}(q)] != kWon) {
-            return kClosed;
-          }
-        }
-      }
-    } else if (X != kNone) {
-      const bool rook_in_line = (RookAttacks(p.br, 0) >> p.wk) & 1;
-      for (uint64_t m = Attacks(X, p.wx, occupied) & ~Bit(p.wk) & ~Bit(p.bk); m; m &= m - 1) {
-        const int t = std::countr_zero(m);
-        if (t == p.br) return kClosed;  // takes the rook
-        if (rook_in_line && ((RookAttacks(p.br, occupied ^ Bit(p.wx) ^ Bit(t)) >> p.wk) & 1)) continue;
-        succ[n++] = index_(Pos{p.wk, t, p.bk, p.br});
-      }
-    }
-    if (n && index_.MayReachSameImage(p)) n = Dedupe(succ, n);
-    if (n == 0) {
-      if (exits) return kWon;  // every move leaves the table into a black win
-      return WhiteInCheck(p) ? kWon : kClosed;  // mate or stalemate
-    }
-    counts_[i] = uint8_t(n);
-    return kOpen;
-  }
-
-  // Positions with white to move from which a white move leads to p (black
-  // to move). Pawn steps leave the table and are not undone.
-  int WhiteUnmoves(const Pos& p, uint32_t* out) const {
-    const uint64_t occupied = Occupied(p);
-    int n = 0;
-    for (uint64_t m = king_steps[p.wk] & ~occupied; m; m &= m - 1) {
-      const Pos q{std::countr_zero(m), p.wx, p.bk, p.br};
-      if (LegalWhiteToMove(q)) out[n++] = index_(q);
-    }
-    if (!kPawn && X != kNone)
-      for (uint64_t m = Attacks(X, p.wx, occupied) & ~occupied; m; m &= m - 1) {
-        const Pos q{p.wk, std::countr_zero(m), p.bk, p.br};
-        if (LegalWhiteToMove(q)) out[n++] = index_(q);
-      }
-    return n;
-  }
-
-  // Positions with black to move from which a black move leads to p.
-  int BlackUnmoves(const Pos& p, uint32_t* out) const {
-    const uint64_t occupied = Occupied(p);
-    int n = 0;
-    for (uint64_t m = king_steps[p.bk] & ~occupied; m; m &= m - 1) {
-      const Pos q{p.wk, p.wx, std::countr_zero(m), p.br};
-      if (LegalBlackToMove(q)) out[n++] = index_(q);
-    }
-    for (uint64_t m = RookAttacks(p.br, occupied) & ~occupied; m; m &= m - 1) {
-      const Pos q{p.wk, p.wx, p.bk, std::countr_zero(m)};
-      if (LegalBlackToMove(q)) out[n++] = index_(q);
-    }
-    return n;
-  }
-
-  Index index_;
-  Exits exits_;
-  std::vector<uint8_t> counts_;
+// One table being solved: its index scheme, the tables it exits into, and
+// per white-to-move position the count of moves that stay in the table.
+template <typename Index>
+struct Solving {
+  Index index;
+  Exits exits;
+  std::vector<uint8_t> counts;
 };
 
+// Black to move: a capture of the white man that leads to a won KRK.
+template <int X, typename Index>
+bool BlackWinsByExit(const Solving<Index>& s, const Pos& p) {
+  if (X == kNone) return false;
+  const uint64_t occupied = Occupied<X>(p);
+  bool win = false;
+  auto krk_won = [&](int bk, int br) {
+    const Pos q{p.wk, -1, bk, br};
+    return s.exits.krk->white_to_move[PawnlessIndex<kNone>()(q)] == kWon;
+  };
+  // The king takes an undefended man.
+  if (Adjacent(p.bk, p.wx) && !Adjacent(p.wk, p.wx)) win = krk_won(p.wx, p.br);
+  // The rook takes it (only the white king could check black afterwards,
+  // and it cannot).
+  if (!win && ((RookAttacks(p.br, occupied) >> p.wx) & 1)) win = krk_won(p.bk, p.wx);
+  return win;
+}
+
+// White to move: the state to start from, with the count of moves that
+// stay in the table.
+template <int X, typename Index>
+uint8_t InitWhite(Solving<Index>& s, const Pos& p, uint32_t i) {
+  const Index& index = s.index;
+  const uint64_t occupied = Occupied<X>(p);
+  uint32_t succ[64];
+  int n = 0, exits = 0;
+  // King moves; the rook's line runs through the king's square.
+  const uint64_t guarded = king_steps[p.bk] | RookAttacks(p.br, occupied & ~Bit(p.wk));
+  uint64_t to = king_steps[p.wk] & ~guarded & ~(X == kNone ? 0 : Bit(p.wx));
+  if ((to >> p.br) & 1) return kClosed;  // takes the undefended rook
+  for (; to; to &= to - 1) succ[n++] = index(Pos{std::countr_zero(to), p.wx, p.bk, p.br});
+  if (kPawnMan<X>) {
+    if ((white_pawn_attacks[p.wx] >> p.br) & 1) return kClosed;
+    const int t = p.wx + 8;
+    if (!((occupied >> t) & 1)) {
+      const Pos q{p.wk, t, p.bk, p.br};
+      if (!((RookAttacks(p.br, occupied ^ Bit(p.wx) ^ Bit(t)) >> p.wk) & 1)) {
+        exits++;
+        if (Rank(t) == 7) {
+          // White picks its piece: every promotion must lose.
+          if (s.exits.promoted[kKnight]->black_to_move[PawnlessIndex<kKnight>()(q)] != kWon ||
+              s.exits.promoted[kBishop]->black_to_move[PawnlessIndex<kBishop>()(q)] != kWon ||
+              s.exits.promoted[kRook]->black_to_move[PawnlessIndex<kRook>()(q)] != kWon ||
+              s.exits.promoted[kQueen]->black_to_move[PawnlessIndex<kQueen>()(q)] != kWon)
+            return kClosed;
+        } else if (s.exits.pawn_ahead->black_to_move[PawnIndex{t}(q)] != kWon) {
+          return kClosed;
+        }
+      }
+    }
+  } else if (X != kNone) {
+    const bool rook_in_line = (RookAttacks(p.br, 0) >> p.wk) & 1;
+    for (uint64_t m = Attacks(X, p.wx, occupied) & ~Bit(p.wk) & ~Bit(p.bk); m; m &= m - 1) {
+      const int t = std::countr_zero(m);
+      if (t == p.br) return kClosed;  // takes the rook
+      if (rook_in_line && ((RookAttacks(p.br, occupied ^ Bit(p.wx) ^ Bit(t)) >> p.wk) & 1)) continue;
+      succ[n++] = index(Pos{p.wk, t, p.bk, p.br});
+    }
+  }
+  if (n && index.MayReachSameImage(p)) n = Dedupe(succ, n);
+  if (n == 0) {
+    if (exits) return kWon;  // every move leaves the table into a black win
+    return WhiteInCheck<X>(p) ? kWon : kClosed;  // mate or stalemate
+  }
+  s.counts[i] = uint8_t(n);
+  return kOpen;
+}
+
+// Positions with white to move from which a white move leads to p (black
+// to move). Pawn steps leave the table and are not undone.
+template <int X, typename Index>
+int WhiteUnmoves(const Index& index, const Pos& p, uint32_t* out) {
+  const uint64_t occupied = Occupied<X>(p);
+  int n = 0;
+  for (uint64_t m = king_steps[p.wk] & ~occupied; m; m &= m - 1) {
+    const Pos q{std::countr_zero(m), p.wx, p.bk, p.br};
+    if (LegalWhiteToMove<X>(q)) out[n++] = index(q);
+  }
+  if (!kPawnMan<X> && X != kNone)
+    for (uint64_t m = Attacks(X, p.wx, occupied) & ~occupied; m; m &= m - 1) {
+      const Pos q{p.wk, std::countr_zero(m), p.bk, p.br};
+      if (LegalWhiteToMove<X>(q)) out[n++] = index(q);
+    }
+  return n;
+}
+
+// Positions with black to move from which a black move leads to p.
+template <int X, typename Index>
+int BlackUnmoves(const Index& index, const Pos& p, uint32_t* out) {
+  const uint64_t occupied = Occupied<X>(p);
+  int n = 0;
+  for (uint64_t m = king_steps[p.bk] & ~occupied; m; m &= m - 1) {
+    const Pos q{p.wk, p.wx, std::countr_zero(m), p.br};
+    if (LegalBlackToMove<X>(q)) out[n++] = index(q);
+  }
+  for (uint64_t m = RookAttacks(p.br, occupied) & ~occupied; m; m &= m - 1) {
+    const Pos q{p.wk, p.wx, p.bk, std::countr_zero(m)};
+    if (LegalBlackToMove<X>(q)) out[n++] = index(q);
+  }
+  return n;
+}
+
+template <int X, typename Index>
+Solved SolveTable(Index index, const Exits& exits) {
+  Solving<Index> solving{index, exits, std::vector<uint8_t>(Index::kSize, 0)};
+  Solved s;
+  s.black_to_move.assign(Index::kSize, kClosed);
+  s.white_to_move.assign(Index::kSize, kClosed);
+  std::vector<uint32_t> queue;  // index * 2 + (1 for black to move)
+  for (uint32_t i = 0; i < Index::kSize; i++) {
+    const Pos p = index.Decode(i);
+    if (!Valid<X>(p) || index(p) != i) continue;
+    if (LegalBlackToMove<X>(p)) {
+      s.black_to_move[i] = BlackWinsByExit<X>(solving, p) ? kWon : kOpen;
+      if (s.black_to_move[i] == kWon) queue.push_back(i * 2 + 1);
+    }
+    if (LegalWhiteToMove<X>(p)) {
+      s.white_to_move[i] = InitWhite<X>(solving, p, i);
+      if (s.white_to_move[i] == kWon) queue.push_back(i * 2);
+    }
+  }
+  std::vector<uint8_t>& counts = solving.counts;
+  uint32_t preds[64];
+  for (size_t head = 0; head < queue.size(); head++) {
+    const uint32_t i = queue[head] >> 1;
+    const Pos p = index.Decode(i);
+    if (queue[head] & 1) {
+      // Black to move wins here: each white move into it is one fewer
+      // escape for the position before.
+      int n = WhiteUnmoves<X>(index, p, preds);
+      if (index.MayReachSameImage(p)) n = Dedupe(preds, n);
+      for (int k = 0; k < n; k++) {
+        const uint32_t j = preds[k];
+        if (s.white_to_move[j] == kOpen && --counts[j] == 0) {
+          s.white_to_move[j] = kWon;
+          queue.push_back(j * 2);
+        }
+      }
+    } else {
+      const int n = BlackUnmoves<X>(index, p, preds);
+      for (int k = 0; k < n; k++) {
+        const uint32_t j = preds[k];
+        if (s.black_to_move[j] == kOpen) {
+          s.black_to_move[j] = kWon;
+          queue.push_back(j * 2 + 1);
+        }
+      }
+    }
+  }
+  return s;
+}
 
 template <int X>
 Solved SolvePawnless(const Exits& exits) {
-  return Solver<X, PawnlessIndex<X>>(PawnlessIndex<X>(), exits).Run();
+  return SolveTable<X>(PawnlessIndex<X>(), exits);
 }
 
 struct RookTables {
@@ -571,7 +583,7 @@ void SolveRookTables(RookTables& t) {
       const int pawn = file + 8 * rank;
       Exits e = exits;
       e.pawn_ahead = rank < 6 ? &t.pawn[pawn + 8] : nullptr;
-      t.pawn[pawn] = Solver<-1, PawnIndex>(PawnIndex{pawn}, e).Run();
+      t.pawn[pawn] = SolveTable<-1>(PawnIndex{pawn}, e);
     }
 }
 
