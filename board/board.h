@@ -139,7 +139,10 @@ constexpr uint32_t material_index_limit[8] = {0, 0, 2, 8, 0, 2, 2, 2};
 void ClearBoard();
 // Puts a man on an empty square and updates every incremental field.
 void PutPiece(int square, int colour, int piece);
-// Sets up the initial position and resets the game state.
+// Sets up the initial position and resets the game state. Reaches up into
+// the layers above, as a new game must: it resets the option globals of a
+// search (interface), the engine side, history, killers and last root score
+// (search) and the book's learning mark (book).
 void NewGame();
 // Recomputes every redundant board field from Square and Occupied and
 // compares; returns 1 when all agree. On a mismatch names the first field

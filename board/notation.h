@@ -1,7 +1,8 @@
 // board/notation.h: text forms of moves and positions (coordinate moves, the
 // board diagram, FEN), the legality test of a whole move word, the typed-move
 // lookup and the table key with castling and en passant terms.
-// LoadFen writes the board; the others only read it.
+// LoadFen writes the board, and clears the search's last root score with it
+// (search/driver.h): a new position has none. The others only read the board.
 #pragma once
 
 #include <cstdint>
