@@ -56,9 +56,8 @@ static_assert(sizeof(reduction_table) / sizeof(reduction_table[0]) == 41);
 // History step by min(depth / 4, 15), out of 1024.
 constexpr int32_t history_step[16] = {0, 57, 119, 155, 181, 200, 217, 230, 242, 253, 262, 271, 278, 286, 292, 298};
 
-// Recapture classes and piece units by piece code.
+// Recapture classes by piece code.
 constexpr int32_t recapture_class[8] = {0, 5, 2, 1, 0, 3, 2, 4};
-constexpr int32_t piece_units[8] = {0, 200, 3, 0, 0, 5, 3, 9};
 
 constexpr uint32_t FLAG_CHECK = 1, FLAG_THREAT = 2, FLAG_RECAPTURE = 4, FLAG_PASSED = 8, FLAG_CREATES_THREAT = 32,
                    FLAG_REDUCED = 64, FLAG_LAST_PIECE = 128;
@@ -207,7 +206,7 @@ int32_t ComputeExtension(int32_t shallow, int32_t threat, int32_t depth, int32_t
     ext += bonus;
   }
   if (piece_value[captured] > 100 && !promotion &&
-      b.PieceMaterial[WHITE] + b.PieceMaterial[BLACK] == piece_units[captured]) {
+      b.PieceMaterial[WHITE] + b.PieceMaterial[BLACK] == piece_material_units[captured]) {
     cap = 4;
     flags |= FLAG_LAST_PIECE;
     ext += a;
