@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "board/board.h"
-#include "interface/startup.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -16,6 +15,7 @@
 #include "eval/params.h"
 #include "eval/pst.h"
 #include "interface/options.h"
+#include "interface/startup.h"
 #include "search/root.h"
 #include "search/tables.h"
 

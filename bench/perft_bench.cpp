@@ -30,8 +30,8 @@ int main() {
     const auto start = std::chrono::steady_clock::now();
     Perft(c.depth);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("%-10s depth %d: %12llu leaves %8.3f s %8.2f M leaves/s\n", c.name, c.depth,
-           (unsigned long long)perft_nodes, seconds, perft_nodes / seconds / 1e6);
+    printf("%-10s depth %d: %12llu leaves %8.3f s %8.2f M leaves/s\n", c.name, c.depth, (unsigned long long)perft_nodes,
+           seconds, perft_nodes / seconds / 1e6);
     all_nodes += perft_nodes;
     all_seconds += seconds;
   }

@@ -17,7 +17,6 @@
 #include <cstdlib>
 
 #include "board/board.h"
-#include "interface/startup.h"
 #include "board/movekeys.h"
 #include "board/notation.h"
 #include "board/tables.h"
@@ -25,6 +24,7 @@
 #include "eval/params.h"
 #include "eval/pst.h"
 #include "interface/options.h"
+#include "interface/startup.h"
 #include "platform/stdin.h"
 #include "search/driver.h"
 #include "search/search.h"

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   const struct {
     const char* signature;
     int side;
-  } functions[] = {{"krk", 0}, {"kqk", 1}, {"kpk", 1},    {"kbnkn", 1},  {"kppkp", 0},
+  } functions[] = {{"krk", 0},   {"kqk", 1},    {"kpk", 1},    {"kbnkn", 1},  {"kppkp", 0},
                    {"krbnk", 0}, {"kqrbkn", 0}, {"kqrkqr", 1}, {"knpkpp", 0}, {"kbnpkb", 1}};
   constexpr int COUNT = 4096;
   for (const auto& f : functions) {

@@ -37,11 +37,20 @@ inline uint64_t QueenAttacksFrom(int square) { return RookAttacksFrom(square) | 
 // that is not one of the eight.
 inline uint64_t LineAttacksByStep(int square, int step) {
   switch (step) {
-    case 1: case -1: return RankAttacksFrom(square);
-    case 8: case -8: return FileAttacksFrom(square);
-    case 7: case -7: return DiagSumAttacksFrom(square);
-    case 9: case -9: return DiagDiffAttacksFrom(square);
-    default: return 0;
+    case 1:
+    case -1:
+      return RankAttacksFrom(square);
+    case 8:
+    case -8:
+      return FileAttacksFrom(square);
+    case 7:
+    case -7:
+      return DiagSumAttacksFrom(square);
+    case 9:
+    case -9:
+      return DiagDiffAttacksFrom(square);
+    default:
+      return 0;
   }
 }
 constexpr bool IsStraightStep(int step) { return step == 1 || step == -1 || step == 8 || step == -8; }
@@ -50,13 +59,20 @@ constexpr bool IsStraightStep(int step) { return step == 1 || step == -1 || step
 // (pawns only); empty for any other code.
 inline uint64_t AttacksOf(int piece, int square, int colour) {
   switch (piece) {
-    case KING: return king_attacks[square];
-    case KNIGHT: return knight_attacks[square];
-    case PAWN: return pawn_attacks[colour][square];
-    case ROOK: return RookAttacksFrom(square);
-    case BISHOP: return BishopAttacksFrom(square);
-    case QUEEN: return QueenAttacksFrom(square);
-    default: return 0;
+    case KING:
+      return king_attacks[square];
+    case KNIGHT:
+      return knight_attacks[square];
+    case PAWN:
+      return pawn_attacks[colour][square];
+    case ROOK:
+      return RookAttacksFrom(square);
+    case BISHOP:
+      return BishopAttacksFrom(square);
+    case QUEEN:
+      return QueenAttacksFrom(square);
+    default:
+      return 0;
   }
 }
 

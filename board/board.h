@@ -20,17 +20,14 @@ constexpr bool MovesDiagonally(int code) { return (code & 6) == 6; }
 constexpr int32_t NO_MATERIAL_INDEX = 531441;
 
 // Material-index weights by piece code and colour.
-constexpr int32_t material_index_weight[8][2] = {
-    {0, 0}, {0, 0}, {729, 2187}, {6561, 59049}, {0, 0}, {9, 27}, {81, 243}, {1, 3}};
+constexpr int32_t material_index_weight[8][2] = {{0, 0}, {0, 0},  {729, 2187}, {6561, 59049},
+                                                 {0, 0}, {9, 27}, {81, 243},   {1, 3}};
 
 // Castling rights.
 enum { WHITE_SHORT = 1, WHITE_LONG = 2, BLACK_SHORT = 4, BLACK_LONG = 8 };
 
 // Squares used by name.
-enum {
-  A1 = 0, B1, C1, D1, E1, F1, G1, H1,
-  A8 = 56, B8, C8, D8, E8, F8, G8, H8
-};
+enum { A1 = 0, B1, C1, D1, E1, F1, G1, H1, A8 = 56, B8, C8, D8, E8, F8, G8, H8 };
 
 // A square's rank counted from the colour's own side (0 = its first rank).
 constexpr int RelativeRank(int colour, int square) { return colour == WHITE ? square >> 3 : 7 - (square >> 3); }
@@ -67,30 +64,30 @@ struct MoveEntry {
 };
 
 struct Board {
-  uint32_t HeavyPieces[2];    // rook units: rook 1, queen 2
-  uint32_t MinorPieces[2];    // knights plus bishops
-  uint32_t MenCount;          // all men, kings and pawns included
-  uint32_t Castling;          // rights, low 4 bits
-  int16_t PstOpening;         // black's piece-square sum minus white's
+  uint32_t HeavyPieces[2];  // rook units: rook 1, queen 2
+  uint32_t MinorPieces[2];  // knights plus bishops
+  uint32_t MenCount;        // all men, kings and pawns included
+  uint32_t Castling;        // rights, low 4 bits
+  int16_t PstOpening;       // black's piece-square sum minus white's
   int16_t PstEnding;
   int32_t MaterialIndex;
   int32_t FiftyCount;
   uint32_t SideToMove;
   uint64_t Occupied[2];
-  uint64_t Pieces[8][2];      // by piece code and colour
-  uint32_t RankOccupancy[8];  // bit file
-  uint32_t FileOccupancy[8];  // bit rank
+  uint64_t Pieces[8][2];           // by piece code and colour
+  uint32_t RankOccupancy[8];       // bit file
+  uint32_t FileOccupancy[8];       // bit rank
   uint32_t DiagSumOccupancy[16];   // by file + rank, bit rank
   uint32_t DiagDiffOccupancy[16];  // by file - rank + 7, bit rank
   uint32_t KingSquare[2];
-  uint64_t RooksQueens;       // both colours
-  uint64_t BishopsQueens;     // both colours
+  uint64_t RooksQueens;    // both colours
+  uint64_t BishopsQueens;  // both colours
   uint32_t PieceCount[8][2];
-  uint32_t Square[64];        // piece code, colour from Occupied
-  uint64_t Key;               // Zobrist XOR of all men; no side, castling or e.p. term
+  uint32_t Square[64];  // piece code, colour from Occupied
+  uint64_t Key;         // Zobrist XOR of all men; no side, castling or e.p. term
   uint64_t PawnKey;
-  int32_t Material[2];        // centipawns, king not counted
-  int32_t PieceMaterial[2];   // knight 3, bishop 3, rook 5, queen 9
+  int32_t Material[2];       // centipawns, king not counted
+  int32_t PieceMaterial[2];  // knight 3, bishop 3, rook 5, queen 9
 };
 
 struct UndoRecord {
@@ -115,8 +112,8 @@ constexpr int GAME_HISTORY_SIZE = MAX_GAME_PLIES + SEARCH_PLY_RESERVE;
 // most 16 men a side), so a caller that starts at index i needs
 // i + MAX_GENERATED_MOVES <= the end of its region.
 constexpr int MAX_GENERATED_MOVES = 384;
-constexpr int SEARCH_LIST_END = 200 * MAX_GENERATED_MOVES;    // search and ordinary callers: [0, this)
-constexpr int LEGALITY_LIST_START = SEARCH_LIST_END;          // legality test and SAN reader
+constexpr int SEARCH_LIST_END = 200 * MAX_GENERATED_MOVES;  // search and ordinary callers: [0, this)
+constexpr int LEGALITY_LIST_START = SEARCH_LIST_END;        // legality test and SAN reader
 constexpr int TYPED_MOVE_LIST_START = LEGALITY_LIST_START + 2 * MAX_GENERATED_MOVES;
 constexpr int MOVE_LIST_SIZE = TYPED_MOVE_LIST_START + 2 * MAX_GENERATED_MOVES;
 

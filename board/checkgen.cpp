@@ -32,8 +32,7 @@ inline void ForEachPromotionPush(Emit emit) {
 template <int Colour>
 void GenerateQuiescencePromotionsFor() {
   ForEachPromotionPush<Colour>([](int from, int to) {
-    if (PassesStaticExchange(to, from, PAWN, 0, QUEEN))
-      {
+    if (PassesStaticExchange(to, from, PAWN, 0, QUEEN)) {
       const Move move = MakeMoveWord(from, to, PAWN, 0, QUEEN);
       AppendMove(move, ScorePassingCapture(move));
     }
@@ -180,16 +179,22 @@ void GenerateQuietChecksFor(int table) {
 }  // namespace
 
 void GenerateQuiescencePromotions() {
-  if (thread_board.SideToMove == WHITE) GenerateQuiescencePromotionsFor<WHITE>();
-  else GenerateQuiescencePromotionsFor<BLACK>();
+  if (thread_board.SideToMove == WHITE)
+    GenerateQuiescencePromotionsFor<WHITE>();
+  else
+    GenerateQuiescencePromotionsFor<BLACK>();
 }
 
 void GenerateSearchPromotions() {
-  if (thread_board.SideToMove == WHITE) GenerateSearchPromotionsFor<WHITE>();
-  else GenerateSearchPromotionsFor<BLACK>();
+  if (thread_board.SideToMove == WHITE)
+    GenerateSearchPromotionsFor<WHITE>();
+  else
+    GenerateSearchPromotionsFor<BLACK>();
 }
 
 void GenerateQuietChecks(int table) {
-  if (thread_board.SideToMove == WHITE) GenerateQuietChecksFor<WHITE>(table);
-  else GenerateQuietChecksFor<BLACK>(table);
+  if (thread_board.SideToMove == WHITE)
+    GenerateQuietChecksFor<WHITE>(table);
+  else
+    GenerateQuietChecksFor<BLACK>(table);
 }

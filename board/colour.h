@@ -15,9 +15,7 @@ struct ColourTraits {
   static constexpr int Them = Colour ^ 1;
   static constexpr int Forward = PawnForward(Colour);
   // A rank counted from this side's back rank (0 to 7), as a bit set.
-  static constexpr uint64_t RankMask(int rank) {
-    return uint64_t(0xFF) << (8 * (Colour == WHITE ? rank : 7 - rank));
-  }
+  static constexpr uint64_t RankMask(int rank) { return uint64_t(0xFF) << (8 * (Colour == WHITE ? rank : 7 - rank)); }
   static constexpr uint64_t SecondRank = RankMask(1);
   static constexpr uint64_t ThirdRank = RankMask(2);
   static constexpr uint64_t SeventhRank = RankMask(6);

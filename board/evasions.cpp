@@ -37,10 +37,14 @@ inline void AppendPieceEvasions(uint64_t targets) {
     const int from = PopLowestBit(&pieces);
     if (IsPinned(from)) continue;
     uint64_t attacks;
-    if constexpr (Piece == KNIGHT) attacks = knight_attacks[from];
-    else if constexpr (Piece == BISHOP) attacks = BishopAttacksFrom(from);
-    else if constexpr (Piece == ROOK) attacks = RookAttacksFrom(from);
-    else attacks = QueenAttacksFrom(from);
+    if constexpr (Piece == KNIGHT)
+      attacks = knight_attacks[from];
+    else if constexpr (Piece == BISHOP)
+      attacks = BishopAttacksFrom(from);
+    else if constexpr (Piece == ROOK)
+      attacks = RookAttacksFrom(from);
+    else
+      attacks = QueenAttacksFrom(from);
     for (uint64_t hits = attacks & targets; hits;) AppendEvasion(from, PopLowestBit(&hits), Piece);
   }
 }
@@ -58,11 +62,11 @@ void GenerateEvasionsFor() {
   const Board& b = thread_board;
   const int king = int(b.KingSquare[Colour]);
 
-  const uint64_t checkers =
-      (b.Pieces[PAWN][Enemy] & pawn_attacks[Colour][king]) | (b.Pieces[KNIGHT][Enemy] & knight_attacks[king]) |
-      ((b.Pieces[ROOK][Enemy] | b.Pieces[QUEEN][Enemy]) & RookAttacksFrom(king)) |
-      ((b.Pieces[BISHOP][Enemy] | b.Pieces[QUEEN][Enemy]) & BishopAttacksFrom(king)) |
-      (b.Pieces[KING][Enemy] & king_attacks[king]);
+  const uint64_t checkers = (b.Pieces[PAWN][Enemy] & pawn_attacks[Colour][king]) |
+                            (b.Pieces[KNIGHT][Enemy] & knight_attacks[king]) |
+                            ((b.Pieces[ROOK][Enemy] | b.Pieces[QUEEN][Enemy]) & RookAttacksFrom(king)) |
+                            ((b.Pieces[BISHOP][Enemy] | b.Pieces[QUEEN][Enemy]) & BishopAttacksFrom(king)) |
+                            (b.Pieces[KING][Enemy] & king_attacks[king]);
   assert(checkers && "GenerateEvasions called without a check");
   if (!checkers) return;
 
@@ -109,8 +113,10 @@ void GenerateEvasionsFor() {
     const int to = PopLowestBit(&tos);
     const int from = to - Forward;
     if (IsPinned(from)) continue;
-    if (SquareBit(to) & LastRank) AppendEvasionPromotions(from, to, 0);
-    else AppendEvasion(from, to, PAWN);
+    if (SquareBit(to) & LastRank)
+      AppendEvasionPromotions(from, to, 0);
+    else
+      AppendEvasion(from, to, PAWN);
   }
 
   // En passant, only of a checking pawn that has just stepped two squares.
@@ -133,16 +139,20 @@ void GenerateEvasionsFor() {
   for (uint64_t takers = pawns & pawn_attacks[Enemy][checker]; takers;) {
     const int from = PopLowestBit(&takers);
     if (IsPinned(from)) continue;
-    if (SquareBit(checker) & LastRank) AppendEvasionPromotions(from, checker, captured);
-    else AppendEvasion(from, checker, PAWN);
+    if (SquareBit(checker) & LastRank)
+      AppendEvasionPromotions(from, checker, captured);
+    else
+      AppendEvasion(from, checker, PAWN);
   }
 }
 
 }  // namespace
 
 void GenerateEvasions() {
-  if (thread_board.SideToMove == WHITE) GenerateEvasionsFor<WHITE>();
-  else GenerateEvasionsFor<BLACK>();
+  if (thread_board.SideToMove == WHITE)
+    GenerateEvasionsFor<WHITE>();
+  else
+    GenerateEvasionsFor<BLACK>();
 }
 
 int32_t ScoreEvasion(Move move) {

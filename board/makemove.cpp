@@ -10,14 +10,15 @@
 
 const uint8_t castle_mask[64] = {
     253, 255, 255, 255, 252, 255, 255, 254,  // a1 e1 h1
-    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-    247, 255, 255, 255, 243, 255, 255, 251,  // a8 e8 h8
+    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+    255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 247, 255, 255, 255, 243, 255, 255, 251,  // a8 e8 h8
 };
 
 namespace {
-inline bool IsCastling(int from, int to, int king_start) { return from == king_start && (to == from + 2 || to == from - 2); }
+inline bool IsCastling(int from, int to, int king_start) {
+  return from == king_start && (to == from + 2 || to == from - 2);
+}
 
 // The rook of a king move that castles goes to its square (Make) or back.
 template <int Side, bool Make>
@@ -91,12 +92,24 @@ void MakeMoveFor(Move move, int save) {
   // Captures and pawn moves start the fifty-move count afresh.
   b.FiftyCount = captured || piece == PAWN ? 0 : b.FiftyCount + 1;
   switch (piece) {
-    case KING: MakeManMove<Side, KING>(move, from, to, captured); break;
-    case KNIGHT: MakeManMove<Side, KNIGHT>(move, from, to, captured); break;
-    case PAWN: MakeManMove<Side, PAWN>(move, from, to, captured); break;
-    case ROOK: MakeManMove<Side, ROOK>(move, from, to, captured); break;
-    case BISHOP: MakeManMove<Side, BISHOP>(move, from, to, captured); break;
-    case QUEEN: MakeManMove<Side, QUEEN>(move, from, to, captured); break;
+    case KING:
+      MakeManMove<Side, KING>(move, from, to, captured);
+      break;
+    case KNIGHT:
+      MakeManMove<Side, KNIGHT>(move, from, to, captured);
+      break;
+    case PAWN:
+      MakeManMove<Side, PAWN>(move, from, to, captured);
+      break;
+    case ROOK:
+      MakeManMove<Side, ROOK>(move, from, to, captured);
+      break;
+    case BISHOP:
+      MakeManMove<Side, BISHOP>(move, from, to, captured);
+      break;
+    case QUEEN:
+      MakeManMove<Side, QUEEN>(move, from, to, captured);
+      break;
   }
   record.Move = move;
   game_ply++;
@@ -112,12 +125,24 @@ void UnmakeMoveFor() {
   const Move move = record.Move;
   const int from = MoveFrom(move), to = MoveTo(move), captured = MoveCaptured(move);
   switch (MovePiece(move)) {
-    case KING: UnmakeManMove<Side, KING>(move, from, to, captured); break;
-    case KNIGHT: UnmakeManMove<Side, KNIGHT>(move, from, to, captured); break;
-    case PAWN: UnmakeManMove<Side, PAWN>(move, from, to, captured); break;
-    case ROOK: UnmakeManMove<Side, ROOK>(move, from, to, captured); break;
-    case BISHOP: UnmakeManMove<Side, BISHOP>(move, from, to, captured); break;
-    case QUEEN: UnmakeManMove<Side, QUEEN>(move, from, to, captured); break;
+    case KING:
+      UnmakeManMove<Side, KING>(move, from, to, captured);
+      break;
+    case KNIGHT:
+      UnmakeManMove<Side, KNIGHT>(move, from, to, captured);
+      break;
+    case PAWN:
+      UnmakeManMove<Side, PAWN>(move, from, to, captured);
+      break;
+    case ROOK:
+      UnmakeManMove<Side, ROOK>(move, from, to, captured);
+      break;
+    case BISHOP:
+      UnmakeManMove<Side, BISHOP>(move, from, to, captured);
+      break;
+    case QUEEN:
+      UnmakeManMove<Side, QUEEN>(move, from, to, captured);
+      break;
   }
   b.Castling = record.Castling;
   b.FiftyCount = record.FiftyCount;
@@ -158,7 +183,8 @@ int32_t CountedMaterialIndex(const Board& b, bool* overflow) {
       if (b.PieceCount[piece][colour] > 2) return NO_MATERIAL_INDEX;
   int32_t index = 0;
   for (int piece : {QUEEN, ROOK, BISHOP, KNIGHT, PAWN})
-    for (int colour = 0; colour < 2; colour++) index += int32_t(b.PieceCount[piece][colour]) * material_index_weight[piece][colour];
+    for (int colour = 0; colour < 2; colour++)
+      index += int32_t(b.PieceCount[piece][colour]) * material_index_weight[piece][colour];
   // More than eight pawns of a colour overflow the pawn digit: keep the index
   // inside the material table by having none.
   if (b.PieceCount[PAWN][WHITE] > 8 || b.PieceCount[PAWN][BLACK] > 8 || index > NO_MATERIAL_INDEX) {

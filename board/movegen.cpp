@@ -66,9 +66,8 @@ void GenerateCapturesFor(uint64_t targets) {
   using S = Side<Colour>;
   const Board& b = thread_board;
   const uint64_t pawns = b.Pieces[PAWN][Colour];
-  const uint64_t candidates = Colour == WHITE
-      ? pawns & (((targets & ~FILE_H) >> 7) | ((targets & ~FILE_A) >> 9))
-      : pawns & (((targets & ~FILE_H) << 9) | ((targets & ~FILE_A) << 7));
+  const uint64_t candidates = Colour == WHITE ? pawns & (((targets & ~FILE_H) >> 7) | ((targets & ~FILE_A) >> 9))
+                                              : pawns & (((targets & ~FILE_H) << 9) | ((targets & ~FILE_A) << 7));
   for (uint64_t set = candidates; set;) {
     const int from = NextPawn<Colour>(&set);
     const bool promotes = SquareBit(from) & S::SeventhRank;
@@ -79,7 +78,8 @@ void GenerateCapturesFor(uint64_t targets) {
         // The exchange test refuses every under-promotion.
         EmitCapture<OnlyPassing>(MakeMoveWord(from, to, PAWN, victim, QUEEN));
       } else if (promotes) {
-        for (int promotion : {QUEEN, KNIGHT, ROOK, BISHOP}) AppendCapture(MakeMoveWord(from, to, PAWN, victim, promotion));
+        for (int promotion : {QUEEN, KNIGHT, ROOK, BISHOP})
+          AppendCapture(MakeMoveWord(from, to, PAWN, victim, promotion));
       } else {
         EmitCapture<OnlyPassing>(MakeMoveWord(from, to, PAWN, victim));
       }
@@ -255,7 +255,8 @@ void GenerateLegalMoves(int start) {
     const Move move = move_list[i].move;
     // A king capture can only come from a broken position; never make it.
     if (MoveCaptured(move) == KING) continue;
-    if (in_check && MovePiece(move) == KING && (MoveTo(move) - MoveFrom(move) == 2 || MoveFrom(move) - MoveTo(move) == 2))
+    if (in_check && MovePiece(move) == KING &&
+        (MoveTo(move) - MoveFrom(move) == 2 || MoveFrom(move) - MoveTo(move) == 2))
       continue;
     MakeMove(move, 1);
     const bool legal = !IsSquareAttacked(side ^ 1, int(thread_board.KingSquare[side]));

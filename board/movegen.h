@@ -17,10 +17,10 @@ constexpr uint32_t history_piece_class[8] = {0, 0, 0, 1, 0, 2, 1, 3};
 extern const int32_t capture_success_bonus[17];
 
 // Castling move words.
-constexpr Move WHITE_SHORT_CASTLING = MakeMoveWord(4, 6, KING);     // e1g1
-constexpr Move WHITE_LONG_CASTLING = MakeMoveWord(4, 2, KING);      // e1c1
-constexpr Move BLACK_SHORT_CASTLING = MakeMoveWord(60, 62, KING);   // e8g8
-constexpr Move BLACK_LONG_CASTLING = MakeMoveWord(60, 58, KING);    // e8c8
+constexpr Move WHITE_SHORT_CASTLING = MakeMoveWord(4, 6, KING);    // e1g1
+constexpr Move WHITE_LONG_CASTLING = MakeMoveWord(4, 2, KING);     // e1c1
+constexpr Move BLACK_SHORT_CASTLING = MakeMoveWord(60, 62, KING);  // e8g8
+constexpr Move BLACK_LONG_CASTLING = MakeMoveWord(60, 58, KING);   // e8c8
 static_assert(WHITE_SHORT_CASTLING == 4484 && BLACK_LONG_CASTLING == 7868, "castling words keep their values");
 
 inline void AppendMove(Move move, int32_t score) {

@@ -48,8 +48,8 @@ void BuildMoveKeyTable() {
       const int to = PopLowestBit(&set);
       for (int colour = 0; colour < 2; colour++) InsertMoveKey(colour, KNIGHT, from, to);
     }
-    const uint64_t diagonals = diag_sum_attacks[line_state[0][rank]][file + rank] |
-                               diag_diff_attacks[line_state[0][rank]][file - rank + 7];
+    const uint64_t diagonals =
+        diag_sum_attacks[line_state[0][rank]][file + rank] | diag_diff_attacks[line_state[0][rank]][file - rank + 7];
     for (uint64_t set = diagonals; set;) {
       const int to = PopLowestBit(&set);
       for (int colour = 0; colour < 2; colour++) InsertMoveKey(colour, BISHOP, from, to);

@@ -59,11 +59,16 @@ static int FoldCase(int c) { return case_fold_table[uint8_t(c)]; }
 
 static int PromotionCode(int c) {
   switch (c) {
-    case 'q': return QUEEN;
-    case 'r': return ROOK;
-    case 'b': return BISHOP;
-    case 'n': return KNIGHT;
-    default: return 0;
+    case 'q':
+      return QUEEN;
+    case 'r':
+      return ROOK;
+    case 'b':
+      return BISHOP;
+    case 'n':
+      return KNIGHT;
+    default:
+      return 0;
   }
 }
 
@@ -121,13 +126,20 @@ uint64_t GetPositionKey() {
 
 const char* FenErrorText(FenError error) {
   switch (error) {
-    case FEN_OK: return "ok";
-    case FEN_BAD_PLACEMENT: return "a rank holds more than eight files";
-    case FEN_MISSING_FIELDS: return "missing fields";
-    case FEN_BAD_KINGS: return "each side needs exactly one king";
-    case FEN_PAWN_ON_END_RANK: return "a pawn stands on the first or last rank";
-    case FEN_TOO_MANY_MEN: return "more than 8 pawns or 16 men of one colour";
-    case FEN_OPPONENT_IN_CHECK: return "the side not to move is in check";
+    case FEN_OK:
+      return "ok";
+    case FEN_BAD_PLACEMENT:
+      return "a rank holds more than eight files";
+    case FEN_MISSING_FIELDS:
+      return "missing fields";
+    case FEN_BAD_KINGS:
+      return "each side needs exactly one king";
+    case FEN_PAWN_ON_END_RANK:
+      return "a pawn stands on the first or last rank";
+    case FEN_TOO_MANY_MEN:
+      return "more than 8 pawns or 16 men of one colour";
+    case FEN_OPPONENT_IN_CHECK:
+      return "the side not to move is in check";
   }
   return "bad position";
 }

@@ -27,11 +27,11 @@ void PrintBoard();
 // Why LoadFen refused a text.
 enum FenError {
   FEN_OK = 0,
-  FEN_BAD_PLACEMENT,    // a rank of more or fewer than eight files, or not eight ranks
-  FEN_MISSING_FIELDS,   // no side-to-move field
-  FEN_BAD_KINGS,        // not exactly one king of each colour
+  FEN_BAD_PLACEMENT,   // a rank of more or fewer than eight files, or not eight ranks
+  FEN_MISSING_FIELDS,  // no side-to-move field
+  FEN_BAD_KINGS,       // not exactly one king of each colour
   FEN_PAWN_ON_END_RANK,
-  FEN_TOO_MANY_MEN,     // more than 8 pawns or 16 men of a colour
+  FEN_TOO_MANY_MEN,  // more than 8 pawns or 16 men of a colour
   FEN_OPPONENT_IN_CHECK,
 };
 // Sets up the position of a FEN text; a text that does not describe a legal

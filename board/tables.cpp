@@ -221,8 +221,8 @@ void InitAttackTables() {
   for (int square = 0; square < 64; square++) {
     int file = square & 7, rank = square >> 3;
     rook_lines[square] = rank_attacks[line_state[0][file]][rank] | file_attacks[line_state[0][rank]][file];
-    bishop_lines[square] = diag_sum_attacks[line_state[0][rank]][file + rank] |
-                           diag_diff_attacks[line_state[0][rank]][file - rank + 7];
+    bishop_lines[square] =
+        diag_sum_attacks[line_state[0][rank]][file + rank] | diag_diff_attacks[line_state[0][rank]][file - rank + 7];
 
     static const int king_deltas[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
     static const int knight_deltas[8][2] = {{-2, -1}, {-1, -2}, {1, -2}, {2, -1}, {-2, 1}, {-1, 2}, {1, 2}, {2, 1}};
@@ -307,7 +307,8 @@ void InitBitboardMasks() {
     ranks_below[square] = rank > 0 ? ~0ULL >> (8 * (8 - rank)) : 0;
     file_ahead_mask[0][square] = (file_a << file) & ranks_above[square];
     file_ahead_mask[1][square] = (file_a << file) & ranks_below[square];
-    uint64_t front = SquareBit(square) | (file > 0 ? SquareBit(square - 1) : 0) | (file < 7 ? SquareBit(square + 1) : 0);
+    uint64_t front =
+        SquareBit(square) | (file > 0 ? SquareBit(square - 1) : 0) | (file < 7 ? SquareBit(square + 1) : 0);
     king_front_mask[0][square] = rank < 7 ? front << 8 : 0;
     king_front_mask[1][square] = rank > 0 ? front >> 8 : 0;
     if (((file + rank) & 1) == 0)

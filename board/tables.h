@@ -37,8 +37,14 @@ extern uint32_t knight_distance[64][64];
 
 // Index of a step in the ray order above; the step must be one of the eight.
 constexpr int RayIndex(int step) {
-  return step == 9 ? 0 : step == 8 ? 1 : step == 7 ? 2 : step == 1 ? 3
-       : step == -1 ? 4 : step == -7 ? 5 : step == -8 ? 6 : 7;
+  return step == 9    ? 0
+         : step == 8  ? 1
+         : step == 7  ? 2
+         : step == 1  ? 3
+         : step == -1 ? 4
+         : step == -7 ? 5
+         : step == -8 ? 6
+                      : 7;
 }
 inline uint64_t RayMask(int step, int square) { return ray_masks_by_index[RayIndex(step)][square]; }
 

@@ -51,7 +51,7 @@ int FindBookPosition();
 struct BookEntry {
   uint8_t from;
   uint8_t to;
-  uint16_t value;       // stats (version 1) or weight (version 0)
+  uint16_t value;  // stats (version 1) or weight (version 0)
   uint64_t file_offset;
 };
 struct BookMoveList {

@@ -25,13 +25,13 @@ int32_t learn_log_counter;
 namespace {
 
 // The trigger's thresholds, in centipawns unless said otherwise.
-constexpr int32_t COMMIT_BELOW = -400;       // a queued fall that goes on below this is stored
-constexpr int32_t RECOVERED_ABOVE = -10;     // three moves above this drop the queue
-constexpr int32_t SUSPECT_FALL = -40;        // a fall of more than this is suspect
-constexpr int32_t PREVIOUS_ABOVE = -180;     // ... when the previous move scored above this
-constexpr int32_t CURRENT_BELOW = 520;       // ... and the latest one below this
-constexpr int32_t MIN_ITERATION = 6;         // the latest search went deeper than this
-constexpr int32_t MIN_PIECE_UNITS = 13;      // both sides keep more pieces than this
+constexpr int32_t COMMIT_BELOW = -400;    // a queued fall that goes on below this is stored
+constexpr int32_t RECOVERED_ABOVE = -10;  // three moves above this drop the queue
+constexpr int32_t SUSPECT_FALL = -40;     // a fall of more than this is suspect
+constexpr int32_t PREVIOUS_ABOVE = -180;  // ... when the previous move scored above this
+constexpr int32_t CURRENT_BELOW = 520;    // ... and the latest one below this
+constexpr int32_t MIN_ITERATION = 6;      // the latest search went deeper than this
+constexpr int32_t MIN_PIECE_UNITS = 13;   // both sides keep more pieces than this
 constexpr int32_t MAX_FIFTY_COUNT = 70;
 constexpr int32_t MAX_LEARN_PLY = 100;
 

@@ -32,14 +32,9 @@ enum { A2 = 8, C2 = 10, D4 = 27, E5 = 36, F5 = 37 };
 
 // How strongly a bare (or nearly bare) king is pushed toward the edge.
 constexpr int32_t weak_king_edge[64] = {
-    100, 96, 93, 90, 90, 93, 96, 100,
-    96,  80, 70, 60, 60, 70, 80, 96,
-    93,  70, 60, 50, 50, 60, 70, 93,
-    90,  60, 50, 40, 40, 50, 60, 90,
-    90,  60, 50, 40, 40, 50, 60, 90,
-    93,  70, 60, 50, 50, 60, 70, 93,
-    96,  80, 70, 60, 60, 70, 80, 96,
-    100, 96, 93, 90, 90, 93, 96, 100,
+    100, 96, 93, 90, 90, 93, 96, 100, 96, 80, 70, 60, 60,  70, 80, 96, 93, 70, 60, 50,  50, 60,
+    70,  93, 90, 60, 50, 40, 40, 50,  60, 90, 90, 60, 50,  40, 40, 50, 60, 90, 93, 70,  60, 50,
+    50,  60, 70, 93, 96, 80, 70, 60,  60, 70, 80, 96, 100, 96, 93, 90, 90, 93, 96, 100,
 };
 
 constexpr int File(int square) { return square & 7; }
@@ -49,8 +44,12 @@ constexpr int Distance(int a, int b) { return KingDistance(a, b); }
 // The board as the bitbases see a colour's pawns: turned for black.
 constexpr int BitbaseView(int colour) { return colour == WHITE ? 0 : 63; }
 // The most and least advanced of a non-empty set of a colour's pawns.
-inline int MostAdvanced(int colour, uint64_t pawns) { return colour == WHITE ? FindHighestBit(pawns) : LowestBit(pawns); }
-inline int LeastAdvanced(int colour, uint64_t pawns) { return colour == WHITE ? LowestBit(pawns) : FindHighestBit(pawns); }
+inline int MostAdvanced(int colour, uint64_t pawns) {
+  return colour == WHITE ? FindHighestBit(pawns) : LowestBit(pawns);
+}
+inline int LeastAdvanced(int colour, uint64_t pawns) {
+  return colour == WHITE ? LowestBit(pawns) : FindHighestBit(pawns);
+}
 inline bool IsDark(int square) { return (dark_squares & SquareBit(square)) != 0; }
 
 inline int King(int colour) { return int(thread_board.KingSquare[colour]); }
@@ -209,7 +208,8 @@ bool BishopPawnAgainstKnight(int pawn_side) {
   }
   if (knight_attacks[knight] & SquareBit(square)) return true;
   const int bishop = LowestBit(b.Pieces[BISHOP][pawn_side]);
-  const bool covered = (king_attacks[King(pawn_side)] & SquareBit(square)) || (BishopAttacksFrom(bishop) & SquareBit(square));
+  const bool covered =
+      (king_attacks[King(pawn_side)] & SquareBit(square)) || (BishopAttacksFrom(bishop) & SquareBit(square));
   return !covered;
 }
 
@@ -522,7 +522,8 @@ int32_t ScaleExtraPawnEnding(int32_t score) {
   const bool before_least = (file_ahead_mask[attacker][least] & king) != 0;
   auto scaled = [score](int32_t factor) { return int32_t((int64_t(score) * factor) >> 8); };
 
-  const bool mixed = (b.MinorPieces[WHITE] >= 2 && !b.HeavyPieces[WHITE]) || (b.HeavyPieces[WHITE] && b.MinorPieces[WHITE]);
+  const bool mixed =
+      (b.MinorPieces[WHITE] >= 2 && !b.HeavyPieces[WHITE]) || (b.HeavyPieces[WHITE] && b.MinorPieces[WHITE]);
   if (mixed) {
     if (b.HeavyPieces[WHITE] != b.HeavyPieces[BLACK]) return score;
     bool breaks_through;
@@ -530,7 +531,8 @@ int32_t ScaleExtraPawnEnding(int32_t score) {
       breaks_through = !before_most && !before_least;
     } else {
       const int v = BitbaseView(attacker);
-      breaks_through = ProbeKpkBitbase(ProbeSide(attacker), most ^ v, King(attacker) ^ v, King(defender) ^ v, Reliable());
+      breaks_through =
+          ProbeKpkBitbase(ProbeSide(attacker), most ^ v, King(attacker) ^ v, King(defender) ^ v, Reliable());
     }
     const bool guarded = (king_attacks[King(defender)] & PawnsOf(defender)) != 0;
     if (b.Pieces[BISHOP][defender])

@@ -219,7 +219,7 @@ void ApplyScaleFactors(int32_t* s) {
                                  : (g ? SCALE_PAWN_THROUGH : SCALE_PAWN_HELD);
       } else if (pm_white >= 1 && pm_white <= 9) {
         factor = InForwardSpan(pawn_colour, pawn, defending_king) ? SCALE_LIGHT_PAWN_KING_IN_FRONT
-                                                                   : SCALE_LIGHT_PAWN_KING_ASIDE;
+                                                                  : SCALE_LIGHT_PAWN_KING_ASIDE;
       }
       if (factor) *s = Shift8(int64_t(*s) * ScaleFactorAt(factor));
     }
@@ -318,25 +318,33 @@ void ApplyScaleFactors(int32_t* s) {
     if (pawns == 0 && pm_better == pm_weaker) ScaleBoth(s, SCALE_PAWNLESS_EVEN);
     if (!b.Pieces[PAWN][better]) {
       int factor = 0;
-      if (pm_better == 12 && pm_weaker == 9) factor = SCALE_QUEEN_MINOR_VS_QUEEN;
+      if (pm_better == 12 && pm_weaker == 9)
+        factor = SCALE_QUEEN_MINOR_VS_QUEEN;
       else if (pm_better == 5 && pm_weaker == 3)
         factor = b.Pieces[BISHOP][weaker] ? SCALE_ROOK_VS_BISHOP : SCALE_ROOK_VS_KNIGHT;
-      else if (pm_better == 5 && pm_weaker == 5) factor = SCALE_ROOK_VS_ROOK;
-      else if (pm_better == 8 && pm_weaker == 6) factor = SCALE_ROOK_MINOR_VS_TWO_MINORS;
+      else if (pm_better == 5 && pm_weaker == 5)
+        factor = SCALE_ROOK_VS_ROOK;
+      else if (pm_better == 8 && pm_weaker == 6)
+        factor = SCALE_ROOK_MINOR_VS_TWO_MINORS;
       else if (pm_better == 8 && pm_weaker == 5 && b.Pieces[ROOK][better]) {
         const int rook = LowestBit(b.Pieces[ROOK][better]);
         const int king = int(b.KingSquare[weaker]);
         const int kf = king & 7, kr = king >> 3, rf = rook & 7, rr = rook >> 3;
         const bool cut = (kf == 0 && rf == 1) || (kf == 7 && rf == 6) || (kr == 0 && rr == 1) || (kr == 7 && rr == 6);
-        if (b.Pieces[KNIGHT][better]) factor = cut ? SCALE_ROOK_KNIGHT_VS_ROOK_CUT : SCALE_ROOK_KNIGHT_VS_ROOK;
-        else factor = cut ? SCALE_ROOK_BISHOP_VS_ROOK_CUT : SCALE_ROOK_BISHOP_VS_ROOK;
-      } else if (pm_better == 6 && pm_weaker == 5) factor = SCALE_TWO_MINORS_VS_ROOK;
-      else if (pm_better == 6 && pm_weaker == 6) factor = SCALE_TWO_MINORS_VS_TWO;
+        if (b.Pieces[KNIGHT][better])
+          factor = cut ? SCALE_ROOK_KNIGHT_VS_ROOK_CUT : SCALE_ROOK_KNIGHT_VS_ROOK;
+        else
+          factor = cut ? SCALE_ROOK_BISHOP_VS_ROOK_CUT : SCALE_ROOK_BISHOP_VS_ROOK;
+      } else if (pm_better == 6 && pm_weaker == 5)
+        factor = SCALE_TWO_MINORS_VS_ROOK;
+      else if (pm_better == 6 && pm_weaker == 6)
+        factor = SCALE_TWO_MINORS_VS_TWO;
       else if (pm_better == 6 && pm_weaker == 3)
         factor = b.Pieces[BISHOP][weaker]   ? SCALE_TWO_MINORS_VS_BISHOP
                  : b.Pieces[KNIGHT][better] ? SCALE_KNIGHT_MINOR_VS_KNIGHT
                                             : SCALE_BISHOPS_VS_KNIGHT;
-      else if (pm_better == 3 && pm_weaker == 3) factor = SCALE_MINOR_VS_MINOR;
+      else if (pm_better == 3 && pm_weaker == 3)
+        factor = SCALE_MINOR_VS_MINOR;
       if (factor) ScaleBoth(s, factor);
     }
   }

@@ -29,7 +29,13 @@ struct SideMaterial {
 };
 
 SideMaterial MakeSide(int queens, int rooks, int bishops, int knights, int pawns) {
-  return {queens, rooks, bishops, knights, pawns, knights + bishops, rooks + 2 * queens,
+  return {queens,
+          rooks,
+          bishops,
+          knights,
+          pawns,
+          knights + bishops,
+          rooks + 2 * queens,
           3 * (knights + bishops) + 5 * rooks + 9 * queens};
 }
 
@@ -133,8 +139,7 @@ MaterialEntry ComputeRow(const SideMaterial& w, const SideMaterial& b, const Scr
   int64_t s = 0;
   row.time_factor = 256;
   if (w.queens <= 1 && b.queens <= 1) {
-    const int pieces =
-        ImbalanceSlot(w.queens, w.rooks, w.bishops, w.knights, b.queens, b.rooks, b.bishops, b.knights);
+    const int pieces = ImbalanceSlot(w.queens, w.rooks, w.bishops, w.knights, b.queens, b.rooks, b.bishops, b.knights);
     const int full = MaterialBonusSlot(MaterialBonusDigits(w.queens, w.rooks, w.bishops, w.knights, w.pawns),
                                        MaterialBonusDigits(b.queens, b.rooks, b.bishops, b.knights, b.pawns));
     s = -int64_t(scratch.imbalance[pieces]) - scratch.material_bonus[full];
@@ -219,9 +224,9 @@ int32_t EvaluateMaterial() {
   const Board& b = thread_board;
   SideMaterial sides[2];
   for (int c = WHITE; c <= BLACK; c++) {
-    sides[c] = {int(b.PieceCount[QUEEN][c]), int(b.PieceCount[ROOK][c]), int(b.PieceCount[BISHOP][c]),
+    sides[c] = {int(b.PieceCount[QUEEN][c]),  int(b.PieceCount[ROOK][c]), int(b.PieceCount[BISHOP][c]),
                 int(b.PieceCount[KNIGHT][c]), int(b.PieceCount[PAWN][c]), int(b.MinorPieces[c]),
-                int(b.HeavyPieces[c]), int(b.PieceMaterial[c])};
+                int(b.HeavyPieces[c]),        int(b.PieceMaterial[c])};
   }
   const SideMaterial& w = sides[WHITE];
   const SideMaterial& bl = sides[BLACK];

@@ -5,7 +5,6 @@
 // it, the default file is written from it and the compiled-in values are
 // applied from it, so the three cannot drift apart.
 #include "eval/params.h"
-#include "eval/pawns.h"
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@
 #include <string>
 
 #include "eval/material.h"
+#include "eval/pawns.h"
 
 // ---- the globals of eval/params.h ----
 // Those named by the registry get their compiled-in values from it (see
@@ -184,8 +184,8 @@ constexpr std::array<int32_t, EVALUATION_PARAMETER_COUNT> kBuiltInParameters = B
 // ---- compiled-in king-safety tables, and the fixed ones of every load ----
 constexpr std::array<int32_t, 128> CompiledInKingDanger() {
   std::array<int32_t, 128> t{};
-  constexpr int32_t tail[] = {17,  19,  21,  23,  26,  29,  32,  35,  39,  43,  47,  51,  56,  61,  66,  71,
-                              77,  83,  89,  95,  102, 109, 117, 125, 134, 144, 155, 167, 179, 191, 203, 215};
+  constexpr int32_t tail[] = {17, 19, 21, 23, 26,  29,  32,  35,  39,  43,  47,  51,  56,  61,  66,  71,
+                              77, 83, 89, 95, 102, 109, 117, 125, 134, 144, 155, 167, 179, 191, 203, 215};
   int i = 0;
   for (; i < 16; i++) t[i] = i;
   for (int32_t v : tail) t[i++] = v;
@@ -298,13 +298,13 @@ void AddTarget(ValuePosition& p, int32_t* first, int16_t count) {
   p.targets[p.target_count++] = {first, count};
 }
 
-
 // Ignored positions are read into a throw-away value.
 void RegisterIgnore(RegistryBuilder& r, int first, int count) {
   for (int i = 0; i < count; i++) NextPosition(r, first + i, "ignored", 0).ignored = true;
 }
 // Consecutive entries of a table, one position each.
-void RegisterCells(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
+void RegisterCells(RegistryBuilder& r, int first, const char* name, int32_t* table,
+                   std::initializer_list<int32_t> defaults) {
   int i = 0;
   for (int32_t v : defaults) {
     AddTarget(NextPosition(r, first + i, name, v), table + i, 1);
@@ -319,7 +319,8 @@ void RegisterFilled(RegistryBuilder& r, int first, const char* name, int32_t* fr
   AddTarget(NextPosition(r, first, name, default_value), from, int16_t(count));
 }
 // Four positions for files a/h, b/g, c/f, d/e of an 8-entry table.
-void RegisterMirrored(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<int32_t> defaults) {
+void RegisterMirrored(RegistryBuilder& r, int first, const char* name, int32_t* table,
+                      std::initializer_list<int32_t> defaults) {
   int f = 0;
   for (int32_t v : defaults) {
     ValuePosition& p = NextPosition(r, first + f, name, v);
@@ -335,8 +336,8 @@ void RegisterParameters(RegistryBuilder& r, int first, const char* name, int ind
 }
 void RegisterMirroredParameters(RegistryBuilder& r, int first, const char* name, int index) {
   RegisterMirrored(r, first, name, &evaluation_parameters[index],
-           {kBuiltInParameters[index], kBuiltInParameters[index + 1], kBuiltInParameters[index + 2],
-            kBuiltInParameters[index + 3]});
+                   {kBuiltInParameters[index], kBuiltInParameters[index + 1], kBuiltInParameters[index + 2],
+                    kBuiltInParameters[index + 3]});
 }
 // A 64-square table from a 4x4 quadrant (a1-d4 rank by rank) mirrored
 // onto the other three.
@@ -349,12 +350,15 @@ void RegisterCentre(RegistryBuilder& r, int first, const char* name, int32_t* ta
   }
 }
 // Named squares of a 64-square table, one position each.
-void RegisterSquares(RegistryBuilder& r, int first, const char* name, int32_t* table, std::initializer_list<const char*> squares) {
+void RegisterSquares(RegistryBuilder& r, int first, const char* name, int32_t* table,
+                     std::initializer_list<const char*> squares) {
   int i = 0;
-  for (const char* s : squares) AddTarget(NextPosition(r, first + i++, name, 0), table + (s[0] - 'a') + 8 * (s[1] - '1'), 1);
+  for (const char* s : squares)
+    AddTarget(NextPosition(r, first + i++, name, 0), table + (s[0] - 'a') + 8 * (s[1] - '1'), 1);
 }
 // Positions that only feed an expansion over several of them.
-void RegisterExpanded(RegistryBuilder& r, int first, const char* name, void (*expand)(), std::initializer_list<int32_t> defaults) {
+void RegisterExpanded(RegistryBuilder& r, int first, const char* name, void (*expand)(),
+                      std::initializer_list<int32_t> defaults) {
   int i = 0;
   for (int32_t v : defaults) NextPosition(r, first + i++, name, v).expand = expand;
 }
@@ -374,12 +378,13 @@ void RegisterImbalance(RegistryBuilder& r, int first) {
                       int16_t(ImbalanceSlot(qw, rw, bw, nw, qb, rb, bb, nb));
 }
 // A second destination for a position already placed.
-void RegisterAlso(RegistryBuilder& r, int position, int32_t* destination) { AddTarget(r.positions[position], destination, 1); }
+void RegisterAlso(RegistryBuilder& r, int position, int32_t* destination) {
+  AddTarget(r.positions[position], destination, 1);
+}
 
 void RegisterFinish(const RegistryBuilder& r) {
   if (r.next != VALUES_FILE_COUNT) FailRegistry(r.next, "the registry ends early");
 }
-
 
 void BuildRegistry(ValuePosition* positions) {
   RegistryBuilder r{positions};
@@ -491,9 +496,9 @@ void BuildRegistry(ValuePosition* positions) {
   RegisterParameters(r, 3118, "pawn_rank_weight", PAWN_RANK_WEIGHT + 3, 4);
   RegisterParameters(r, 3122, "blocked_pawn_bonus", BLOCKED_PAWN_BONUS + 5, 2);
   RegisterSquares(r, 3124, "square_table_a", square_table_a,
-            {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
+                  {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
   RegisterSquares(r, 3136, "square_table_b", square_table_b,
-            {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
+                  {"d7", "f7", "c7", "h7", "d6", "c6", "g6", "h6", "d8", "f8", "c8", "g8"});
 
   // Score scaling, out of 256; the blocked-centre penalty and the extra-pawn
   // factors sit inside the run and are kept in scale_factor too, so that it
@@ -536,7 +541,8 @@ void BuildRegistry(ValuePosition* positions) {
   RegisterFilled(r, 3209, "rook_vs_minors_passers", &rook_vs_minors_passers[4], 5, 20);
   // Rook behind a passed pawn, by the pawn's rank from the 7th down.
   const int32_t own_rook[] = {21, 20, 19, 17, 15, 13}, enemy_rook[] = {14, 14, 14, 13, 12, 11};
-  for (int row = 0; row < 6; row++) RegisterFilled(r, 3210 + row, "own_rook_behind", passed_rank_table[row], 8, own_rook[row]);
+  for (int row = 0; row < 6; row++)
+    RegisterFilled(r, 3210 + row, "own_rook_behind", passed_rank_table[row], 8, own_rook[row]);
   for (int row = 0; row < 6; row++)
     RegisterFilled(r, 3216 + row, "enemy_rook_behind", passed_rank_table[8 + row], 8, enemy_rook[row]);
   RegisterIgnore(r, 3222, 9);
@@ -589,28 +595,28 @@ struct Correction {
 };
 
 constexpr Correction imbalance_corrections[] = {
-    {"KQN v KQ", 4},           {"KQN v KQB", -1},          {"KQ v KQN", -4},
-    {"KQ v KR", -13},          {"KR v KQ", 13},            {"KBN v KR", 3},
-    {"KBN v KNN", -3},         {"KR v KBN", -3},           {"KQRN v KQR", 10},
-    {"KQR v KQRN", -10},       {"KQR v KQRB", -14},        {"KQR v KQB", 1},
-    {"KQRB v KQR", 14},        {"KQB v KQN", 1},           {"KQRBB v KQRRN", -42},
-    {"KQRRN v KQRBB", 42},     {"KNN v KBN", 3},           {"KQB v KQR", -1},
-    {"KQ v KRB", -46},         {"KRB v KQ", 46},           {"KQRR v KQRRB", -9},
-    {"KQRRB v KQRR", 9},       {"KQRRB v KQRBN", 2},       {"KQRRB v KQRBB", 10},
-    {"KQRRB v KQRRBN", -7},    {"KQRBN v KQRRB", -2},      {"KQRBB v KQRRB", -10},
-    {"KQRRBN v KQRRB", 7},     {"KQRRBN v KQRBBN", 2},     {"KQRRBN v KQRRBBN", -6},
-    {"KQRBBN v KQRRBN", -2},   {"KQRRBBN v KQRRBN", 6},    {"KQRRBBN v KQRRBBNN", -8},
+    {"KQN v KQ", 4},           {"KQN v KQB", -1},       {"KQ v KQN", -4},
+    {"KQ v KR", -13},          {"KR v KQ", 13},         {"KBN v KR", 3},
+    {"KBN v KNN", -3},         {"KR v KBN", -3},        {"KQRN v KQR", 10},
+    {"KQR v KQRN", -10},       {"KQR v KQRB", -14},     {"KQR v KQB", 1},
+    {"KQRB v KQR", 14},        {"KQB v KQN", 1},        {"KQRBB v KQRRN", -42},
+    {"KQRRN v KQRBB", 42},     {"KNN v KBN", 3},        {"KQB v KQR", -1},
+    {"KQ v KRB", -46},         {"KRB v KQ", 46},        {"KQRR v KQRRB", -9},
+    {"KQRRB v KQRR", 9},       {"KQRRB v KQRBN", 2},    {"KQRRB v KQRBB", 10},
+    {"KQRRB v KQRRBN", -7},    {"KQRBN v KQRRB", -2},   {"KQRBB v KQRRB", -10},
+    {"KQRRBN v KQRRB", 7},     {"KQRRBN v KQRBBN", 2},  {"KQRRBN v KQRRBBN", -6},
+    {"KQRBBN v KQRRBN", -2},   {"KQRRBBN v KQRRBN", 6}, {"KQRRBBN v KQRRBBNN", -8},
     {"KQRRBBNN v KQRRBBN", 8},
 };
 
 // Value of each extra pawn by the piece configuration. Only the entries
 // that matter most are kept; the rest stay 0.
 constexpr Correction extra_white_pawn_values[] = {
-    {"K v K", 108}, {"KN v KN", 34},  {"KN v KB", 30},  {"KB v KN", 30}, {"KB v KB", 36},
+    {"K v K", 108},    {"KN v KN", 34},  {"KN v KB", 30},  {"KB v KN", 30}, {"KB v KB", 36},
     {"KBN v KBN", 28}, {"KQ v KR", -13}, {"KR v KQ", -13}, {"KN v K", -1},
 };
 constexpr Correction extra_black_pawn_values[] = {
-    {"K v K", 108}, {"KN v KN", 34},  {"KN v KB", 30},  {"KB v KN", 30}, {"KB v KB", 36},
+    {"K v K", 108},    {"KN v KN", 34},  {"KN v KB", 30},  {"KB v KN", 30}, {"KB v KB", 36},
     {"KBN v KBN", 28}, {"KQ v KR", -13}, {"KR v KQ", -13}, {"K v KN", -1},
 };
 
@@ -657,7 +663,8 @@ template <size_t N>
 void ApplyCorrections(const Correction (&corrections)[N], int32_t* table, bool full_index, bool add) {
   for (const Correction& c : corrections) {
     MaterialSignature s;
-    const int index = ParseMaterialSignature(c.signature, &s) ? (full_index ? MaterialBonusIndex(s) : ImbalanceIndex(s)) : -1;
+    const int index =
+        ParseMaterialSignature(c.signature, &s) ? (full_index ? MaterialBonusIndex(s) : ImbalanceIndex(s)) : -1;
     if (index < 0) {
       std::printf("bad material signature \"%s\"\n", c.signature);
       std::abort();
@@ -807,8 +814,8 @@ int ReadValuesFile(const char* path, int32_t* imbalance_table, int32_t* extra_wh
 int LoadEvaluationParametersFrom(const char* path) {
   const int count = ReadValuesFile(path, scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn,
                                    scratch_material_bonus, scratch_time_factor);
-  DeriveEvaluationTables(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn,
-                         scratch_material_bonus, scratch_time_factor);
+  DeriveEvaluationTables(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn, scratch_material_bonus,
+                         scratch_time_factor);
   return count;
 }
 
@@ -838,6 +845,6 @@ void ResetEvaluationParameters() {
       scratch_imbalance[Registry()[position].imbalance_index] = DefaultValueAt(position);
   ApplyFixedCorrections(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn, scratch_material_bonus,
                         scratch_time_factor);
-  DeriveEvaluationTables(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn,
-                         scratch_material_bonus, scratch_time_factor);
+  DeriveEvaluationTables(scratch_imbalance, scratch_extra_white_pawn, scratch_extra_black_pawn, scratch_material_bonus,
+                         scratch_time_factor);
 }

@@ -62,13 +62,13 @@ extern int32_t imbalance_bonus[6];
 extern int32_t imbalance_endgame_weight[6];
 extern int32_t piece_value_opening[8];  // by piece code
 extern int32_t piece_value_endgame[8];
-extern int32_t bishop_pair_table[9];      // by the opponent's pawns
-extern int32_t lone_minor_table[9];       // by the minor's own pawns
-extern int32_t rook_value_by_pawns[17];   // by all pawns
+extern int32_t bishop_pair_table[9];     // by the opponent's pawns
+extern int32_t lone_minor_table[9];      // by the minor's own pawns
+extern int32_t rook_value_by_pawns[17];  // by all pawns
 extern int32_t queen_knight_bonus;
 extern int32_t rook_bishop_bonus;
-extern int32_t endgame_threshold;          // 9 piece units
-extern int32_t endgame_threshold_no_queen; // 14 piece units
+extern int32_t endgame_threshold;           // 9 piece units
+extern int32_t endgame_threshold_no_queen;  // 14 piece units
 
 // ---- full evaluation ----
 extern int32_t rook_vs_minors_passers[9];
@@ -82,31 +82,32 @@ extern int32_t scale_factor[SCALE_LAST - SCALE_FIRST + 1];
 // "Through" means the lone pawn's king-and-pawn race or file is not held by
 // the defending king; better and weaker sides are by piece units.
 enum ScaleFactorPosition {
-  SCALE_OPPOSITE_BISHOPS_UNEVEN = 3148,     // bishops only, pawn counts differ by more than 2
-  SCALE_OPPOSITE_BISHOPS_EVEN = 3149,       // bishops only, pawn counts within 2
-  SCALE_OPPOSITE_BISHOPS_POSITIONAL = 3150, // with more pieces: the score beyond the material
-  SCALE_OPPOSITE_BISHOPS_ROOKS = 3151,      // the material itself, a rook and the bishop each
-  SCALE_DEFENDER_IN_FRONT = 3152,           // the defending king in front of every stronger pawn
-  BLOCKED_CENTRE_POSITION = 3153,           // not a factor: blocked_centre_pawn
-  SCALE_PAWN_THROUGH_VS_BISHOP = 3154,      // one pawn, even pieces, the defender has a bishop
+  SCALE_OPPOSITE_BISHOPS_UNEVEN = 3148,      // bishops only, pawn counts differ by more than 2
+  SCALE_OPPOSITE_BISHOPS_EVEN = 3149,        // bishops only, pawn counts within 2
+  SCALE_OPPOSITE_BISHOPS_POSITIONAL = 3150,  // with more pieces: the score beyond the material
+  SCALE_OPPOSITE_BISHOPS_ROOKS = 3151,       // the material itself, a rook and the bishop each
+  SCALE_DEFENDER_IN_FRONT = 3152,            // the defending king in front of every stronger pawn
+  BLOCKED_CENTRE_POSITION = 3153,            // not a factor: blocked_centre_pawn
+  SCALE_PAWN_THROUGH_VS_BISHOP = 3154,       // one pawn, even pieces, the defender has a bishop
   SCALE_PAWN_HELD_VS_BISHOP = 3155,
-  SCALE_PAWN_THROUGH = 3156,                // one pawn, even pieces, no defending bishop
+  SCALE_PAWN_THROUGH = 3156,  // one pawn, even pieces, no defending bishop
   SCALE_PAWN_HELD = 3157,
-  SCALE_LIGHT_PAWN_KING_IN_FRONT = 3158,    // one pawn, few even pieces otherwise
+  SCALE_LIGHT_PAWN_KING_IN_FRONT = 3158,  // one pawn, few even pieces otherwise
   SCALE_LIGHT_PAWN_KING_ASIDE = 3159,
-  EXTRA_PAWN_FIRST = 3160, EXTRA_PAWN_LAST = 3166,  // the extra-pawn ending factors
-  SCALE_EDGE_PAWNS_PURE = 3167,             // two edge pawns against one, pawns only
-  SCALE_EDGE_PAWNS_PASSED = 3168,           // the same with pieces, a passed pawn
-  SCALE_EDGE_PAWNS = 3169,                  // the same with pieces, no passed pawn
-  SCALE_ROOK_PAWN_HELD_EDGE = 3170,         // rook and pawn against rook, king ahead, a- or h-pawn
-  SCALE_ROOK_PAWN_HELD_KNIGHT = 3171,       // b- or g-pawn
-  SCALE_ROOK_PAWN_HELD_CENTRE = 3172,       // c- to f-pawn
-  SCALE_ROOK_PAWN_KING_BEHIND = 3173,       // and the attacking king behind its pawn
-  SCALE_PAWNLESS_EVEN = 3174,               // no pawns, even piece units
+  EXTRA_PAWN_FIRST = 3160,
+  EXTRA_PAWN_LAST = 3166,              // the extra-pawn ending factors
+  SCALE_EDGE_PAWNS_PURE = 3167,        // two edge pawns against one, pawns only
+  SCALE_EDGE_PAWNS_PASSED = 3168,      // the same with pieces, a passed pawn
+  SCALE_EDGE_PAWNS = 3169,             // the same with pieces, no passed pawn
+  SCALE_ROOK_PAWN_HELD_EDGE = 3170,    // rook and pawn against rook, king ahead, a- or h-pawn
+  SCALE_ROOK_PAWN_HELD_KNIGHT = 3171,  // b- or g-pawn
+  SCALE_ROOK_PAWN_HELD_CENTRE = 3172,  // c- to f-pawn
+  SCALE_ROOK_PAWN_KING_BEHIND = 3173,  // and the attacking king behind its pawn
+  SCALE_PAWNLESS_EVEN = 3174,          // no pawns, even piece units
   SCALE_QUEEN_MINOR_VS_QUEEN = 3175,
   SCALE_ROOK_VS_ROOK = 3176,
   SCALE_TWO_MINORS_VS_ROOK = 3177,
-  SCALE_ROOK_BISHOP_VS_ROOK_CUT = 3178,     // the weaker king on an edge, the rook on the next line
+  SCALE_ROOK_BISHOP_VS_ROOK_CUT = 3178,  // the weaker king on an edge, the rook on the next line
   SCALE_ROOK_BISHOP_VS_ROOK = 3179,
   SCALE_ROOK_KNIGHT_VS_ROOK_CUT = 3180,
   SCALE_ROOK_KNIGHT_VS_ROOK = 3181,
@@ -206,37 +207,54 @@ constexpr int EVALUATION_PARAMETER_COUNT = 536;
 extern int32_t evaluation_parameters[EVALUATION_PARAMETER_COUNT];
 // Entries by role (each names the first of its run).
 enum EvaluationParameterIndex {
-  KNIGHT_OPENING_AH = 0, KNIGHT_OPENING_BG = 8, KNIGHT_OPENING_CF = 16, KNIGHT_OPENING_DE = 24,
-  KNIGHT_ENDGAME_AH = 32, KNIGHT_ENDGAME_BG = 40, KNIGHT_ENDGAME_CF = 48, KNIGHT_ENDGAME_DE = 56,
-  KING_OPENING_AH = 64, KING_OPENING_BG = 72, KING_OPENING_CF = 80, KING_OPENING_DE = 88,
-  KING_ENDGAME_AH = 96, KING_ENDGAME_BG = 104, KING_ENDGAME_CF = 112, KING_ENDGAME_DE = 120,
-  CHAINED_PAWN_AH = 128, CHAINED_PAWN_BG = 136, CHAINED_PAWN_CF = 144, CHAINED_PAWN_DE = 152,
+  KNIGHT_OPENING_AH = 0,
+  KNIGHT_OPENING_BG = 8,
+  KNIGHT_OPENING_CF = 16,
+  KNIGHT_OPENING_DE = 24,
+  KNIGHT_ENDGAME_AH = 32,
+  KNIGHT_ENDGAME_BG = 40,
+  KNIGHT_ENDGAME_CF = 48,
+  KNIGHT_ENDGAME_DE = 56,
+  KING_OPENING_AH = 64,
+  KING_OPENING_BG = 72,
+  KING_OPENING_CF = 80,
+  KING_OPENING_DE = 88,
+  KING_ENDGAME_AH = 96,
+  KING_ENDGAME_BG = 104,
+  KING_ENDGAME_CF = 112,
+  KING_ENDGAME_DE = 120,
+  CHAINED_PAWN_AH = 128,
+  CHAINED_PAWN_BG = 136,
+  CHAINED_PAWN_CF = 144,
+  CHAINED_PAWN_DE = 152,
   SUPPORTED_PASSED = 193,                 // 8, by relative rank
   SUPPORTED_OPPONENT_PIECES_COEFF = 201,  // 14, by the opponent's piece units
   SUPPORTED_KING_HOR_COEFF = 215,         // 9
   SUPPORTED_KING_DIST_DIFF_COEFF = 224,   // 15
-  CANDIDATE_OPENING_BASE = 391, CANDIDATE_OPENING_FULL = 392,
-  CANDIDATE_ENDGAME_BASE = 393, CANDIDATE_ENDGAME_FULL = 394,
-  BLOCKED_PAWN_BONUS = 395,          // 8, by relative rank
-  DOUBLED_OPENING = 403,             // 8, by file
+  CANDIDATE_OPENING_BASE = 391,
+  CANDIDATE_OPENING_FULL = 392,
+  CANDIDATE_ENDGAME_BASE = 393,
+  CANDIDATE_ENDGAME_FULL = 394,
+  BLOCKED_PAWN_BONUS = 395,  // 8, by relative rank
+  DOUBLED_OPENING = 403,     // 8, by file
   DOUBLED_ENDGAME = 411,
   ISOLATED_ENDGAME = 419,
-  ISOLATED_CLOSED_OPENING = 427,     // a pawn ahead on its file
-  ISOLATED_FREE_OPENING = 435,       // a free file ahead
+  ISOLATED_CLOSED_OPENING = 427,  // a pawn ahead on its file
+  ISOLATED_FREE_OPENING = 435,    // a free file ahead
   BACKWARD_CLOSED_OPENING = 443,
   BACKWARD_ENDGAME = 451,
   BACKWARD_FREE_OPENING = 459,
-  PAWN_RANK_WEIGHT = 467,            // 8, of 256, by relative rank (candidates and passed pawns)
+  PAWN_RANK_WEIGHT = 467,  // 8, of 256, by relative rank (candidates and passed pawns)
   PAWN_FRONT_WIDTH = 475,
-  SHELTER_OPEN_FILES = 476,          // 4, by count
-  SHELTER_MISSING_FILES = 480,       // 4
-  SHELTER_DEFECTS = 484,             // 8
+  SHELTER_OPEN_FILES = 476,     // 4, by count
+  SHELTER_MISSING_FILES = 480,  // 4
+  SHELTER_DEFECTS = 484,        // 8
   SHELTER_QUEEN_MOVED = 492,
   SHELTER_OUTER_FILE = 493,
   SHELTER_MIDDLE_FILE = 494,
   SHELTER_KNIGHT_FILE = 495,
   SHELTER_NO_QUEEN_SCALE = 496,
-  PASSED_OPENING_FULL = 497,         // 8, by file
+  PASSED_OPENING_FULL = 497,  // 8, by file
   PASSED_OPENING_ZERO = 505,
   PASSED_ENDGAME_ZERO = 513,
   PASSED_ENDGAME_FULL = 521,

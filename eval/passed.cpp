@@ -357,8 +357,7 @@ int64_t CloseRace(int64_t amount, int leader_pawn, int trailer_pawn) {
   const int n = std::min(PopCount(loose), 8);
   const uint64_t leader_cover = king_attacks[leader_king] | PawnAttacksOf<Leader>(b.Pieces[PAWN][Leader]);
   const uint64_t safe_checks = queen & QueenAttacksFrom(trailer_king) & ~QueenAttacksFrom(trailer_promotion) &
-                               ~b.Occupied[Leader] & ~trailer_pawn_cover &
-                               (~king_attacks[trailer_king] | leader_cover);
+                               ~b.Occupied[Leader] & ~trailer_pawn_cover & (~king_attacks[trailer_king] | leader_cover);
   return safe_checks ? race_loose_pawns_check[n] : race_loose_pawns_quiet[n];
 }
 

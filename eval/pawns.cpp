@@ -33,8 +33,9 @@ void BuildChainedPawnTable() {
                                         CHAINED_PAWN_DE, CHAINED_PAWN_CF, CHAINED_PAWN_BG, CHAINED_PAWN_AH};
   for (int square = 0; square < 64; square++) {
     const int relative_rank = 7 - (square >> 3);  // black's view
-    chained_pawn_table[square] =
-        relative_rank >= 2 && relative_rank <= 6 ? evaluation_parameters[pair_start[square & 7] + relative_rank - 2] : 0;
+    chained_pawn_table[square] = relative_rank >= 2 && relative_rank <= 6
+                                     ? evaluation_parameters[pair_start[square & 7] + relative_rank - 2]
+                                     : 0;
   }
   InvalidatePawnEntry();
 }
@@ -42,7 +43,6 @@ void BuildChainedPawnTable() {
 void InvalidatePawnEntry() { memset(&PawnEntry, 0, sizeof PawnEntry); }
 
 namespace {
-
 
 constexpr uint64_t FileMask(int file) { return FILE_A << file; }
 constexpr uint64_t RankMaskOf(int square) { return uint64_t(0xFF) << (square & 56); }
@@ -67,7 +67,8 @@ bool IsBackward(int square, uint64_t own, uint64_t enemy) {
     return (enemy & captures) != 0;
   }
   // From its 2nd rank a pawn can still step level with a neighbour on the 4th.
-  if (RelativeRank(Colour, square) == 1 && (own & adjacent_files_mask[square] & RankMaskOf(stop + PawnForward(Colour)))) {
+  if (RelativeRank(Colour, square) == 1 &&
+      (own & adjacent_files_mask[square] & RankMaskOf(stop + PawnForward(Colour)))) {
     const int next = stop + PawnForward(Colour);
     if ((all & (SquareBit(stop) | SquareBit(next))) ||
         (enemy & (pawn_attacks[Colour][stop] | pawn_attacks[Colour][next])))
@@ -225,16 +226,16 @@ WingDefects CountWing(const int (&files)[3], uint64_t white, uint64_t black) {
   const uint32_t white_missing = uint32_t(p[SHELTER_MISSING_FILES + missing_white]);
   const uint32_t black_missing = uint32_t(p[SHELTER_MISSING_FILES + missing_black]);
   WingDefects result;
-  result.white = uint8_t(open_term + white_missing + (black_missing >> 1) + uint32_t(p[SHELTER_DEFECTS + white_defects]));
-  result.black = uint8_t(open_term + black_missing + (white_missing >> 1) + uint32_t(p[SHELTER_DEFECTS + black_defects]));
+  result.white =
+      uint8_t(open_term + white_missing + (black_missing >> 1) + uint32_t(p[SHELTER_DEFECTS + white_defects]));
+  result.black =
+      uint8_t(open_term + black_missing + (white_missing >> 1) + uint32_t(p[SHELTER_DEFECTS + black_defects]));
   return result;
 }
 
 void SetPassedPawnSets() {
-  thread_eval_info.passed_pawns[BLACK] =
-      thread_board.Pieces[PAWN][BLACK] & (FILE_A * PawnEntry.passed_vector_black);
-  thread_eval_info.passed_pawns[WHITE] =
-      thread_board.Pieces[PAWN][WHITE] & (FILE_A * PawnEntry.passed_vector_white);
+  thread_eval_info.passed_pawns[BLACK] = thread_board.Pieces[PAWN][BLACK] & (FILE_A * PawnEntry.passed_vector_black);
+  thread_eval_info.passed_pawns[WHITE] = thread_board.Pieces[PAWN][WHITE] & (FILE_A * PawnEntry.passed_vector_white);
 }
 
 void ComputePawnEntry() {
@@ -242,8 +243,9 @@ void ComputePawnEntry() {
   const PawnFacts black = ScorePawns<BLACK>();
   const PawnFacts white = ScorePawns<WHITE>();
   const int64_t opening = black.opening - white.opening;
-  const int64_t endgame = black.endgame - white.endgame +
-                          int64_t(FrontWidth(black.files) - FrontWidth(white.files)) * evaluation_parameters[PAWN_FRONT_WIDTH];
+  const int64_t endgame =
+      black.endgame - white.endgame +
+      int64_t(FrontWidth(black.files) - FrontWidth(white.files)) * evaluation_parameters[PAWN_FRONT_WIDTH];
   PawnEntry.key = thread_board.PawnKey;
   // The record keeps 16 bits; the miss path uses the stored values as a hit would.
   PawnEntry.opening = int16_t(opening);

@@ -43,8 +43,12 @@ inline uint32_t PawnHashIndex(uint64_t key, uint32_t entries) {
 }
 extern uint64_t AllPawns;
 // By colour, views of the packed fields of PawnEntry.
-inline uint8_t PassedVector(int colour) { return colour == WHITE ? PawnEntry.passed_vector_white : PawnEntry.passed_vector_black; }
-inline uint8_t PawnFiles(int colour) { return colour == WHITE ? PawnEntry.pawn_files_white : PawnEntry.pawn_files_black; }
+inline uint8_t PassedVector(int colour) {
+  return colour == WHITE ? PawnEntry.passed_vector_white : PawnEntry.passed_vector_black;
+}
+inline uint8_t PawnFiles(int colour) {
+  return colour == WHITE ? PawnEntry.pawn_files_white : PawnEntry.pawn_files_black;
+}
 inline uint8_t TargetPawnFiles(int colour) {
   return colour == WHITE ? PawnEntry.target_pawn_files_white : PawnEntry.target_pawn_files_black;
 }

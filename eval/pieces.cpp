@@ -62,23 +62,35 @@ inline int RankDistance(int a, int b) { return abs((a >> 3) - (b >> 3)); }
 // it (rank index 0 = the enemy's back rank for black) maps to the mirror for
 // white.
 template <int Us>
-constexpr int Rank(int black_rank) { return Us == BLACK ? black_rank : 7 - black_rank; }
+constexpr int Rank(int black_rank) {
+  return Us == BLACK ? black_rank : 7 - black_rank;
+}
 template <int Us>
-constexpr int Square(int black_square) { return Us == BLACK ? black_square : black_square ^ 56; }
+constexpr int Square(int black_square) {
+  return Us == BLACK ? black_square : black_square ^ 56;
+}
 template <int Us>
-constexpr int TableIndex(int square) { return Us == BLACK ? square : 63 - square; }
+constexpr int TableIndex(int square) {
+  return Us == BLACK ? square : 63 - square;
+}
 template <int Us>
-constexpr int32_t Signed(int32_t value) { return Us == BLACK ? value : -value; }
+constexpr int32_t Signed(int32_t value) {
+  return Us == BLACK ? value : -value;
+}
 
 template <int Us>
 inline uint64_t CheckSquares(AttackKind kind) {
   constexpr int Them = Us ^ 1;
   const EvalInfo& e = thread_eval_info;
   switch (kind) {
-    case ATTACK_ROOK: return e.rook_check_squares[Them];
-    case ATTACK_KNIGHT: return e.knight_check_squares[Them];
-    case ATTACK_QUEEN: return e.queen_check_squares[Them];
-    default: return e.bishop_check_squares[Them];
+    case ATTACK_ROOK:
+      return e.rook_check_squares[Them];
+    case ATTACK_KNIGHT:
+      return e.knight_check_squares[Them];
+    case ATTACK_QUEEN:
+      return e.queen_check_squares[Them];
+    default:
+      return e.bishop_check_squares[Them];
   }
 }
 
@@ -176,7 +188,8 @@ void EvaluateRooks() {
     if (rank == Rank<Us>(1)) {
       if (their_king_rank == Rank<Us>(0) || (b.Pieces[PAWN][Them] & RankMask(Rank<Us>(1)))) {
         e.score += Signed<Us>(rook_seventh_rank);
-        if (RankAttacksFrom(from) & (b.Pieces[ROOK][Us] | b.Pieces[QUEEN][Us])) e.score += Signed<Us>(rook_seventh_doubled);
+        if (RankAttacksFrom(from) & (b.Pieces[ROOK][Us] | b.Pieces[QUEEN][Us]))
+          e.score += Signed<Us>(rook_seventh_doubled);
         const uint64_t b_to_g = RankMask(Rank<Us>(1)) & 0x7E7E7E7E7E7E7E7EULL;
         if (their_king_rank == Rank<Us>(0) && PassedVector(Us) && !(b.Occupied[Them] & b_to_g))
           e.score += Signed<Us>(rook_seventh_passer);
@@ -194,7 +207,8 @@ void EvaluateRooks() {
     e.endgame += Signed<Us>(mobility * rook_mobility_endgame);
     if (!e.ending[Them]) {
       AddKingAttack<Us>(from, reach, ATTACK_ROOK);
-      if (!(file_ahead_mask[Us][from] & b.Pieces[PAWN][Us])) e.danger[Us] += rook_file_danger[FileDistance(from, their_king)];
+      if (!(file_ahead_mask[Us][from] & b.Pieces[PAWN][Us]))
+        e.danger[Us] += rook_file_danger[FileDistance(from, their_king)];
     }
     AddPin<Us>(from, ROOK_KIND);
   }
@@ -377,7 +391,8 @@ void EvaluateBishops() {
   }
 
   const uint64_t all_pawns = our_pawns | their_pawns;
-  const uint64_t queen_wing = FileMask(0) | FileMask(1) | FileMask(2), king_wing = FileMask(5) | FileMask(6) | FileMask(7);
+  const uint64_t queen_wing = FileMask(0) | FileMask(1) | FileMask(2),
+                 king_wing = FileMask(5) | FileMask(6) | FileMask(7);
   if (b.PieceMaterial[Us] < 7 && !b.Pieces[BISHOP][Them] && (all_pawns & queen_wing) && (all_pawns & king_wing))
     e.score += Signed<Us>(bishop_both_wings);
 

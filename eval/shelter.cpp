@@ -11,10 +11,9 @@
 #include "interface/options.h"  // the shelter weights, option globals
 
 const int32_t shelter_score_table[64] = {
-    0,   4,   15,  24,  36,  42,  54,  72,  81,  90,  99,  108, 117, 126, 135, 144,
-    148, 152, 156, 160, 164, 168, 172, 175, 180, 180, 180, 180, 180, 180, 180, 180,
-    180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180,
-    180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180,
+    0,   4,   15,  24,  36,  42,  54,  72,  81,  90,  99,  108, 117, 126, 135, 144, 148, 152, 156, 160, 164, 168,
+    172, 175, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180,
+    180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180,
 };
 
 namespace {
@@ -31,10 +30,7 @@ constexpr int8_t king_position_table[64] = {
     6, 6, 6, 6, 6, 6, 6, 6,
 };
 
-
-int32_t Saturate(int64_t value) {
-  return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
+int32_t Saturate(int64_t value) { return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 // The squares of the rules, given for white; black's are mirrored across the
 // middle rank.

@@ -1,9 +1,10 @@
 #include "fuzz/fuzz_target.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "board/board.h"
 #include "eval/params.h"

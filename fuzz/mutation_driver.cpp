@@ -59,9 +59,11 @@ bool ReadWholeFile(const std::string& path, Bytes* out) {
 
 // Tokens that readers of numbers, words and FENs meet at their edges.
 const char* const kTokens[] = {
-    "-2147483648", "2147483647", "2147483648", "-1", "0", "4294967295", "99999999999999999999", "=", " ", "\t",
-    "\r\n", "\n", ";", "/", "8", "9", "-", "K", "k", "Q", "p", "P", " w ", " b ", " KQkq ", " - ", "e3", "a6",
-    "on", "off", "true", "false", "\"", "\\", ",",
+    "-2147483648", "2147483647", "2147483648", "-1",     "0",   "4294967295", "99999999999999999999",
+    "=",           " ",          "\t",         "\r\n",   "\n",  ";",          "/",
+    "8",           "9",          "-",          "K",      "k",   "Q",          "p",
+    "P",           " w ",        " b ",        " KQkq ", " - ", "e3",         "a6",
+    "on",          "off",        "true",       "false",  "\"",  "\\",         ",",
 };
 
 struct Mutator {
@@ -165,13 +167,20 @@ int main(int argc, char** argv) {
   std::vector<std::string> folders, files;
   for (int i = 1; i < argc; i++) {
     const std::string arg = argv[i];
-    if (arg.rfind("-seed=", 0) == 0) seed = std::strtoull(arg.c_str() + 6, nullptr, 10);
-    else if (arg.rfind("-runs=", 0) == 0) runs = std::atoll(arg.c_str() + 6);
-    else if (arg.rfind("-max_total_time=", 0) == 0) max_seconds = std::atof(arg.c_str() + 16);
-    else if (arg.rfind("-max_len=", 0) == 0) max_len = size_t(std::atoll(arg.c_str() + 9));
-    else if (arg[0] == '-') std::fprintf(stderr, "ignored: %s\n", arg.c_str());
-    else if (IsDirectory(arg)) folders.push_back(arg);
-    else files.push_back(arg);
+    if (arg.rfind("-seed=", 0) == 0)
+      seed = std::strtoull(arg.c_str() + 6, nullptr, 10);
+    else if (arg.rfind("-runs=", 0) == 0)
+      runs = std::atoll(arg.c_str() + 6);
+    else if (arg.rfind("-max_total_time=", 0) == 0)
+      max_seconds = std::atof(arg.c_str() + 16);
+    else if (arg.rfind("-max_len=", 0) == 0)
+      max_len = size_t(std::atoll(arg.c_str() + 9));
+    else if (arg[0] == '-')
+      std::fprintf(stderr, "ignored: %s\n", arg.c_str());
+    else if (IsDirectory(arg))
+      folders.push_back(arg);
+    else
+      files.push_back(arg);
   }
   if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(SaveCurrentInput);
   for (int s : {SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS}) std::signal(s, OnSignal);

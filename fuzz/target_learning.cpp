@@ -5,8 +5,9 @@
 // bucket with the key words of the record its head names, of the start
 // position, an append and an update, as the search and the learning queue
 // ask them. A walk that does not end is a fault the time limit reports.
-#include <string>
 #include <sys/stat.h>
+
+#include <string>
 
 #include "board/board.h"
 #include "book/learning.h"

@@ -13,7 +13,10 @@ namespace {
 constexpr size_t LONGEST_RUN = 12;  // shorter than the longest token the scan takes
 constexpr size_t LONGEST_INPUT = 4096;
 
-bool IsBreak(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '{' || c == '}' || c == '(' || c == ')' || c == '[' || c == ']' || c == '"'; }
+bool IsBreak(char c) {
+  return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '{' || c == '}' || c == '(' || c == ')' || c == '[' ||
+         c == ']' || c == '"';
+}
 
 }  // namespace
 

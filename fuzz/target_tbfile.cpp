@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The banner is fixed: the mutations spend themselves on the rest.
   std::string file(reinterpret_cast<const char*>(tb_compressed_banner), TB_BANNER_SIZE);
   file.append(reinterpret_cast<const char*>(data), size);
-  FILE* stream = std::fopen(WriteScratchFile("kqk.nbw.emd", reinterpret_cast<const uint8_t*>(file.data()), file.size()), "rb");
+  FILE* stream =
+      std::fopen(WriteScratchFile("kqk.nbw.emd", reinterpret_cast<const uint8_t*>(file.data()), file.size()), "rb");
   FuzzCheck(stream != nullptr, "cannot read the scratch file");
   BlockIndex* index = nullptr;
   if (OpenCompressedFile(&index, stream) == 0 && index) {

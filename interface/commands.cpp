@@ -20,9 +20,9 @@
 #include "interface/options.h"
 #include "interface/perft.h"
 #include "interface/pgn.h"
-#include "interface/tuner.h"
 #include "interface/startup.h"
 #include "interface/tokens.h"
+#include "interface/tuner.h"
 #include "interface/uci.h"
 #include "platform/clock.h"
 #include "search/driver.h"
@@ -61,7 +61,9 @@ using Handler = int (*)(int n);
 
 // A clock or time in the engine's centiseconds: never below 0, which would
 // read as "no clock" (-1) or be meaningless.
-int32_t TimeArgument(const char* text, int64_t factor) { return Clamp(int64_t(ReadDecimal(text)) * factor, 0, INT32_MAX); }
+int32_t TimeArgument(const char* text, int64_t factor) {
+  return Clamp(int64_t(ReadDecimal(text)) * factor, 0, INT32_MAX);
+}
 
 // ---- typed moves ----
 
@@ -249,7 +251,8 @@ int PerftCommand(int n) {
   perft_nodes = 0;
   Perft(depth);
   const int64_t end = ClockMilliseconds();
-  std::printf("total moves = %llu time = %.2f\n", (unsigned long long)perft_nodes, double(float(end - start) / 1000.0f));
+  std::printf("total moves = %llu time = %.2f\n", (unsigned long long)perft_nodes,
+              double(float(end - start) / 1000.0f));
   std::fflush(stdout);
   return 1;
 }
@@ -474,32 +477,54 @@ struct Keyword {
 
 // The order decides between keywords that share a beginning.
 constexpr Keyword keywords[] = {
-    {"pgneval", false, Pgneval}, {"q", false, Quit},
-    {"clean", false, Clean},     {"reload", false, Reload},
-    {nullptr, false, TypedMove}, {"help", false, Help},
-    {"new", false, New},         {"post", false, Post},
-    {"reset", false, Reset},     {"level", false, Level},
-    {"moves", false, Moves},     {"edit", false, Edit},
-    {"loadfen", false, Loadfen}, {"epdevl", false, Epdevl},
-    {"selftest", false, Selftest}, {"tunenew", false, Tunenew},
-    {"nopost", false, Nopost},   {"perft", false, PerftCommand},
-    {"sd", false, Sd},           {"stop", true, Stop},
-    {"st", false, St},           {"go", false, Go},
-    {"ponderhit", false, Ponderhit}, {"white", false, White},
-    {"remove", false, Remove},   {"analyze", false, Analyze},
-    {"black", false, Black},     {"force", false, Force},
-    {"brd", false, Brd},         {"time", false, Time},
-    {"otime", false, Otime},     {"easy", false, Easy},
-    {"hard", false, Hard},       {"evl", false, Evl},
-    {"undo", false, Undo},       {"fritz", false, Fritz},
-    {"xboard", false, Xboard},   {"mvd", false, Mvd},
-    {"demo", false, Demo},       {"bkm", false, Bkm},
-    {"ucinewgame", true, Ucinewgame}, {"uci", false, Uci},
-    {"setoption", false, Setoption}, {"isready", false, Isready},
-    {"egtbstat", false, Egtbstat}, {"position", false, Position},
+    {"pgneval", false, Pgneval},
+    {"q", false, Quit},
+    {"clean", false, Clean},
+    {"reload", false, Reload},
+    {nullptr, false, TypedMove},
+    {"help", false, Help},
+    {"new", false, New},
+    {"post", false, Post},
+    {"reset", false, Reset},
+    {"level", false, Level},
+    {"moves", false, Moves},
+    {"edit", false, Edit},
+    {"loadfen", false, Loadfen},
+    {"epdevl", false, Epdevl},
+    {"selftest", false, Selftest},
+    {"tunenew", false, Tunenew},
+    {"nopost", false, Nopost},
+    {"perft", false, PerftCommand},
+    {"sd", false, Sd},
+    {"stop", true, Stop},
+    {"st", false, St},
+    {"go", false, Go},
+    {"ponderhit", false, Ponderhit},
+    {"white", false, White},
+    {"remove", false, Remove},
+    {"analyze", false, Analyze},
+    {"black", false, Black},
+    {"force", false, Force},
+    {"brd", false, Brd},
+    {"time", false, Time},
+    {"otime", false, Otime},
+    {"easy", false, Easy},
+    {"hard", false, Hard},
+    {"evl", false, Evl},
+    {"undo", false, Undo},
+    {"fritz", false, Fritz},
+    {"xboard", false, Xboard},
+    {"mvd", false, Mvd},
+    {"demo", false, Demo},
+    {"bkm", false, Bkm},
+    {"ucinewgame", true, Ucinewgame},
+    {"uci", false, Uci},
+    {"setoption", false, Setoption},
+    {"isready", false, Isready},
+    {"egtbstat", false, Egtbstat},
+    {"position", false, Position},
     {"debug", false, Debug},
 };
-
 
 bool Selects(const Keyword& k, const char* line) {
   return k.whole_word ? BeginsWithWord(k.word, line) : MatchKeyword(k.word, line) != 0;

@@ -71,16 +71,38 @@ const char kCacheWarning[] = "Incorrect EGTB cache size setting in Dravelnor.ini
 // Keys in the order they are tested: a longer key comes before a shorter one
 // that begins it.
 enum Key {
-  TRANSPOSITION_SIZE_MB, TRANSPOSITION_SIZE, RESIGN_VALUE, RESIGN_TIMES, PAWN_HASH_SIZE_MB, PAWN_HASH_SIZE,
-  EGTB_HASH_SIZE_MB, EGTB_CACHE_SIZE_MB, EGTB_HASH_SIZE, EGTB_CACHE_SIZE, AGGRESSIVITY, COWARDICE,
-  VARIETY_OF_PLAY, BOOK_LEARNING_BOUND, LEARNING, USE_BOOK_LEARNING, PONDERING, USE_EGTB, EGTB_PATH,
-  OPENINGS_BOOK, BOOK_LEARNING_MODE, USE_LEARNING_DATA, USE_BOOK_WEIGHTS, LOG_LEARNING_INTO_FILE, KEY_COUNT
+  TRANSPOSITION_SIZE_MB,
+  TRANSPOSITION_SIZE,
+  RESIGN_VALUE,
+  RESIGN_TIMES,
+  PAWN_HASH_SIZE_MB,
+  PAWN_HASH_SIZE,
+  EGTB_HASH_SIZE_MB,
+  EGTB_CACHE_SIZE_MB,
+  EGTB_HASH_SIZE,
+  EGTB_CACHE_SIZE,
+  AGGRESSIVITY,
+  COWARDICE,
+  VARIETY_OF_PLAY,
+  BOOK_LEARNING_BOUND,
+  LEARNING,
+  USE_BOOK_LEARNING,
+  PONDERING,
+  USE_EGTB,
+  EGTB_PATH,
+  OPENINGS_BOOK,
+  BOOK_LEARNING_MODE,
+  USE_LEARNING_DATA,
+  USE_BOOK_WEIGHTS,
+  LOG_LEARNING_INTO_FILE,
+  KEY_COUNT
 };
 const char* const kKeys[KEY_COUNT] = {
-    "TranspositionSizeMb", "TranspositionSize", "ResignValue", "ResignTimes", "PawnHashSizeMb", "PawnHashSize",
-    "EGTBHashSizeMb", "EGTBCacheSizeMb", "EGTBHashSize", "EGTBCacheSize", "Aggressivity", "Cowardice",
-    "VarietyOfPlay", "BookLearningBound", "Learning", "UseBookLearning", "Pondering", "UseEGTB", "EGTBPath",
-    "OpeningsBook", "BookLearningMode", "UseLearningData", "UseBookWeights", "LogLearningIntoFile"};
+    "TranspositionSizeMb", "TranspositionSize", "ResignValue",     "ResignTimes",        "PawnHashSizeMb",
+    "PawnHashSize",        "EGTBHashSizeMb",    "EGTBCacheSizeMb", "EGTBHashSize",       "EGTBCacheSize",
+    "Aggressivity",        "Cowardice",         "VarietyOfPlay",   "BookLearningBound",  "Learning",
+    "UseBookLearning",     "Pondering",         "UseEGTB",         "EGTBPath",           "OpeningsBook",
+    "BookLearningMode",    "UseLearningData",   "UseBookWeights",  "LogLearningIntoFile"};
 
 void HandleLine(int line_number, char* line) {
   // The line ends at its first control or non-ASCII byte (tab, CR, LF, a
@@ -111,8 +133,12 @@ void HandleLine(int line_number, char* line) {
       break;
     // Any value, but one whose negation exists: the resign test compares
     // with -resign_value.
-    case RESIGN_VALUE: resign_value = number < -INT32_MAX ? -INT32_MAX : number; break;
-    case RESIGN_TIMES: resign_times = number; break;
+    case RESIGN_VALUE:
+      resign_value = number < -INT32_MAX ? -INT32_MAX : number;
+      break;
+    case RESIGN_TIMES:
+      resign_times = number;
+      break;
     case PAWN_HASH_SIZE_MB:
       SetSize(n, number, 0, 1024, &pawn_hash_entries, 262144u, kPawnWarning,
               [](int64_t v) { return v * 1048576 / PAWN_HASH_ENTRY_SIZE; });
@@ -128,19 +154,33 @@ void HandleLine(int line_number, char* line) {
     case EGTB_CACHE_SIZE:
       SetSize(n, number, 20, 27, &tb_cache_size, 1048576, kCacheWarning, [](int64_t v) { return int64_t(1) << v; });
       break;
-    case AGGRESSIVITY: SetClamped(n, number, 300, "AGGRESSIVITY", &aggressivity, &aggressivity_half); break;
-    case COWARDICE: SetClamped(n, number, 300, "COWARDICE", &cowardice, &cowardice_half); break;
-    case VARIETY_OF_PLAY: SetClamped(n, number, 100, "VarietyOfPlay", &variety_of_play, nullptr); break;
-    case BOOK_LEARNING_BOUND: book_learning_bound = number; break;
-    case LEARNING: SetBoolean(n, value, &use_learning); break;
-    case USE_BOOK_LEARNING: SetBoolean(n, value, &use_book_learning); break;
+    case AGGRESSIVITY:
+      SetClamped(n, number, 300, "AGGRESSIVITY", &aggressivity, &aggressivity_half);
+      break;
+    case COWARDICE:
+      SetClamped(n, number, 300, "COWARDICE", &cowardice, &cowardice_half);
+      break;
+    case VARIETY_OF_PLAY:
+      SetClamped(n, number, 100, "VarietyOfPlay", &variety_of_play, nullptr);
+      break;
+    case BOOK_LEARNING_BOUND:
+      book_learning_bound = number;
+      break;
+    case LEARNING:
+      SetBoolean(n, value, &use_learning);
+      break;
+    case USE_BOOK_LEARNING:
+      SetBoolean(n, value, &use_book_learning);
+      break;
     case PONDERING: {
       const int on = ReadBoolean(n, value);
       if (on >= 0) pondering_allowed = on;
       if (on == 0) ponder_on = 0;
       break;
     }
-    case USE_EGTB: SetBoolean(n, value, &use_egtb); break;
+    case USE_EGTB:
+      SetBoolean(n, value, &use_egtb);
+      break;
     case EGTB_PATH:
     case OPENINGS_BOOK: {
       // The rest of the line from the value on, blanks and quotes kept. A
@@ -161,9 +201,15 @@ void HandleLine(int line_number, char* line) {
       else
         WarnToken(n, value);
       break;
-    case USE_LEARNING_DATA: SetBoolean(n, value, &use_learning_data); break;
-    case USE_BOOK_WEIGHTS: SetBoolean(n, value, &use_book_weights); break;
-    case LOG_LEARNING_INTO_FILE: SetBoolean(n, value, &log_learning_into_file); break;
+    case USE_LEARNING_DATA:
+      SetBoolean(n, value, &use_learning_data);
+      break;
+    case USE_BOOK_WEIGHTS:
+      SetBoolean(n, value, &use_book_weights);
+      break;
+    case LOG_LEARNING_INTO_FILE:
+      SetBoolean(n, value, &log_learning_into_file);
+      break;
   }
 }
 

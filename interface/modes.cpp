@@ -34,14 +34,22 @@ void PrintError() {
 // Piece code of an edit letter, 0 for "x" (empty the square), -1 for none.
 int EditPieceCode(int c) {
   switch (c) {
-    case 'b': return BISHOP;
-    case 'k': return KING;
-    case 'n': return KNIGHT;
-    case 'p': return PAWN;
-    case 'q': return QUEEN;
-    case 'r': return ROOK;
-    case 'x': return 0;
-    default: return -1;
+    case 'b':
+      return BISHOP;
+    case 'k':
+      return KING;
+    case 'n':
+      return KNIGHT;
+    case 'p':
+      return PAWN;
+    case 'q':
+      return QUEEN;
+    case 'r':
+      return ROOK;
+    case 'x':
+      return 0;
+    default:
+      return -1;
   }
 }
 

@@ -98,13 +98,20 @@ bool IsSanChar(int c) {
 
 int PieceOfLetter(int c) {
   switch (c) {
-    case 'K': return KING;
-    case 'Q': return QUEEN;
-    case 'R': return ROOK;
-    case 'B': return BISHOP;
-    case 'N': return KNIGHT;
-    case 'P': return PAWN;
-    default: return 0;
+    case 'K':
+      return KING;
+    case 'Q':
+      return QUEEN;
+    case 'R':
+      return ROOK;
+    case 'B':
+      return BISHOP;
+    case 'N':
+      return KNIGHT;
+    case 'P':
+      return PAWN;
+    default:
+      return 0;
   }
 }
 
@@ -137,9 +144,7 @@ bool Matches(const SanMove& san, Move move) {
   return true;
 }
 
-bool HasTwoQueens() {
-  return thread_board.PieceCount[QUEEN][WHITE] >= 2 || thread_board.PieceCount[QUEEN][BLACK] >= 2;
-}
+bool HasTwoQueens() { return thread_board.PieceCount[QUEEN][WHITE] >= 2 || thread_board.PieceCount[QUEEN][BLACK] >= 2; }
 
 // Does a 2-ply silent search of the position choose the game's move?
 void RunHitTest(Move move) {

@@ -29,7 +29,6 @@ void EndPondering() {
 
 void StopSearch() { stop_search = 1; }
 
-
 // Nothing but input could end this search: no clock, no move time, no node,
 // depth or mate limit, or it waits for "ponderhit" or "stop".
 int OnlyInputEndsSearch() {
@@ -59,8 +58,8 @@ int32_t NumberAfterWord(const char* line) {
 void HandleTypedMove(char* line) {
   // A fifth character below 'a' is not a promotion letter.
   if (uint8_t(line[4]) < 'a') line[4] = '\0';
-  const Move typed = BuildMoveFromSquares(case_fold_table[uint8_t(line[0])], line[1],
-                                          case_fold_table[uint8_t(line[2])], line[3], line[4]);
+  const Move typed = BuildMoveFromSquares(case_fold_table[uint8_t(line[0])], line[1], case_fold_table[uint8_t(line[2])],
+                                          line[3], line[4]);
   const Move move = typed ? FindRootMove(typed) : 0;
   ponder_reply = move;
   if (!move) {

@@ -118,7 +118,8 @@ void RegisterTablebases() {
     std::printf("%d piece EGTB files found\n", tb_max_men);
   else
     std::puts("EGTB files not found");
-  if (tb_decoder_memory) std::printf("%dkb of RAM used for TB indices and decompression tables\n", int((tb_decoder_memory + 1023) / 1024));
+  if (tb_decoder_memory)
+    std::printf("%dkb of RAM used for TB indices and decompression tables\n", int((tb_decoder_memory + 1023) / 1024));
   if (tb_max_men) AllocateTablebaseCache();
   // A GUI on a pipe would otherwise wait for these lines.
   std::fflush(stdout);

@@ -14,8 +14,7 @@ char short_token_buffers[TOKEN_SLOTS - LONG_TOKEN_SLOTS][SHORT_TOKEN_SIZE];
 constexpr std::array<char*, TOKEN_SLOTS> TokenBufferTable() {
   std::array<char*, TOKEN_SLOTS> table{};
   for (int slot = 0; slot < TOKEN_SLOTS; slot++)
-    table[slot] = slot < LONG_TOKEN_SLOTS ? long_token_buffers[slot]
-                                          : short_token_buffers[slot - LONG_TOKEN_SLOTS];
+    table[slot] = slot < LONG_TOKEN_SLOTS ? long_token_buffers[slot] : short_token_buffers[slot - LONG_TOKEN_SLOTS];
   return table;
 }
 
@@ -27,7 +26,7 @@ int32_t token_offsets[TOKEN_SLOTS];
 int SplitTokens(const char* line, const char* separators) {
   for (char* token : tokens) token[0] = '\0';
   int slot = 0;
-  int length = 0;   // characters of the current token, kept or not
+  int length = 0;  // characters of the current token, kept or not
   int position = 0;
   for (; line[position] != '\0'; position++) {
     const char c = line[position];

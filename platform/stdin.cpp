@@ -1,9 +1,9 @@
 #include "platform/stdin.h"
 
-#include <cerrno>
-
 #include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 int input_descriptor = 0;
 

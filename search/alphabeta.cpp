@@ -44,13 +44,12 @@ constexpr int32_t futility_d[15] = {381, 381, 381, 128, 128, 201, 121, 121, 80, 
 inline int32_t ByUnits(const int32_t* table, int32_t units) { return units >= 15 ? 0 : table[units < 0 ? 0 : units]; }
 
 // Late-move reduction adjustment by clamp((alpha - c) / 25, -20, 20), offset 20.
-constexpr int32_t reduction_table[41] = {
-    -100, -100, -100, -100, -100, -100, -100, -100,  // -20 .. -13
-    -24,  -24,  -24,  -24,  -24,  -24,                // -12 .. -7
-    -4,   -3,   -3,   -2,   -2,   3,    4,    3,      // -6 .. 1
-    -3,   -3,   -3,   -3,   -4,   -4,                 // 2 .. 7
-    -6,   -6,   -6,   -6,                             // 8 .. 11
-    -15,  -15,  -15,  -15,  -15,  -15,  -15,  -15,  -15};  // 12 .. 20
+constexpr int32_t reduction_table[41] = {-100, -100, -100, -100, -100, -100, -100, -100,        // -20 .. -13
+                                         -24,  -24,  -24,  -24,  -24,  -24,                     // -12 .. -7
+                                         -4,   -3,   -3,   -2,   -2,   3,    4,    3,           // -6 .. 1
+                                         -3,   -3,   -3,   -3,   -4,   -4,                      // 2 .. 7
+                                         -6,   -6,   -6,   -6,                                  // 8 .. 11
+                                         -15,  -15,  -15,  -15,  -15,  -15,  -15,  -15,  -15};  // 12 .. 20
 static_assert(sizeof(reduction_table) / sizeof(reduction_table[0]) == 41);
 
 // History step by min(depth / 4, 15), out of 1024.
@@ -72,8 +71,7 @@ int KingTrappedInCorner(int colour) {
   const Board& b = thread_board;
   const int king = int(b.KingSquare[colour]);
   if (!(CORNERS & SquareBit(king))) return 0;
-  const uint64_t free_squares =
-      king_attacks[king] & ~b.Occupied[colour] & ~king_attacks[b.KingSquare[colour ^ 1]];
+  const uint64_t free_squares = king_attacks[king] & ~b.Occupied[colour] & ~king_attacks[b.KingSquare[colour ^ 1]];
   return free_squares == 0;
 }
 
@@ -115,8 +113,10 @@ int PollAndCheckLimits() {
     if (s >= -9 && s <= 119) limit *= 2;
   } else {
     const int32_t drop = -d;
-    if (drop >= 21 && drop <= 60) limit = limit / 2 + 2 * limit;
-    else if (drop > 60) limit *= searches_since_new_game == 0 ? 4 : 7;
+    if (drop >= 21 && drop <= 60)
+      limit = limit / 2 + 2 * limit;
+    else if (drop > 60)
+      limit *= searches_since_new_game == 0 ? 4 : 7;
   }
   if (limit > hard_time_limit) limit = hard_time_limit;
   if (ClockCentiseconds() - search_start_time >= limit) {
@@ -155,7 +155,8 @@ int ShouldProbeTablebases(int32_t alpha, int32_t beta, int32_t depth) {
 // The search of one child: the quiescence search below one ply.
 inline int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t child_type) {
   ply++;
-  const int32_t v = depth < 4 ? -Quiescence(-beta, -alpha, 0, child_type) : -AlphaBeta(-beta, -alpha, depth, 1, child_type);
+  const int32_t v =
+      depth < 4 ? -Quiescence(-beta, -alpha, 0, child_type) : -AlphaBeta(-beta, -alpha, depth, 1, child_type);
   ply--;
   return v;
 }
@@ -258,7 +259,8 @@ finish:
   record.flags = flags;
   const int32_t r = ext < cap ? ext : cap;
   if (r <= -4 || is_pv || (flags & FLAG_CREATES_THREAT) || (next.in_check && GivesDiscoveredCheck(move))) return r;
-  const int32_t ok = (!captured && !IsEnPassant(move)) ? PassesStaticExchange(to, from, piece, 0, promotion) : move_score;
+  const int32_t ok =
+      (!captured && !IsEnPassant(move)) ? PassesStaticExchange(to, from, piece, 0, promotion) : move_score;
   if (ok > 0) return r;
   *deferred = r + 4;
   return -4;
@@ -300,8 +302,10 @@ int32_t IsSingularMove(int32_t bound, int32_t depth, Move excluded, int32_t near
     }
   } else {
     GenerateCaptures(b.Occupied[opp]);
-    if (ply > iteration_depth / 2) GenerateSearchPromotions();
-    else GeneratePromotions();
+    if (ply > iteration_depth / 2)
+      GenerateSearchPromotions();
+    else
+      GeneratePromotions();
     for (int i = list_start; i < move_list_end && !refuted; i++) {
       SelectBest(i, move_list_end);
       if (move_list[i].score < 0) break;
@@ -355,7 +359,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   if (b.PieceMaterial[WHITE] < 11 && b.PieceMaterial[BLACK] < 11) {
     // An index outside the table (a board that cannot occur) reads the row
     // of no material knowledge.
-    const int32_t index = b.MaterialIndex >= 0 && b.MaterialIndex < NO_MATERIAL_INDEX ? b.MaterialIndex : NO_MATERIAL_INDEX;
+    const int32_t index =
+        b.MaterialIndex >= 0 && b.MaterialIndex < NO_MATERIAL_INDEX ? b.MaterialIndex : NO_MATERIAL_INDEX;
     const MaterialEntry& row = material_table[index];
     const int no_win[2] = {row.flags[WHITE] & MATERIAL_CANNOT_WIN, row.flags[BLACK] & MATERIAL_CANNOT_WIN};
     if (no_win[WHITE] && no_win[BLACK] && b.Material[WHITE] + b.Material[BLACK] < 600) return 0;
@@ -363,10 +368,11 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
       depth = 8;
     if (no_win[own] && alpha >= 0 && b.PieceMaterial[own] < 6 && !KingTrappedInCorner(opp)) return alpha;
     if (no_win[opp] && beta <= 0 && b.PieceMaterial[opp] < 6 && !KingTrappedInCorner(own)) return 0;
-    const int32_t smaller = b.PieceMaterial[WHITE] < b.PieceMaterial[BLACK] ? b.PieceMaterial[WHITE] : b.PieceMaterial[BLACK];
+    const int32_t smaller =
+        b.PieceMaterial[WHITE] < b.PieceMaterial[BLACK] ? b.PieceMaterial[WHITE] : b.PieceMaterial[BLACK];
     const int32_t spread = b.PieceMaterial[WHITE] - b.PieceMaterial[BLACK];
-    simplified = no_win[WHITE] || no_win[BLACK] || (!all_pawns && smaller < 9) ||
-                 (all_pawns && (spread > 6 || spread < -6));
+    simplified =
+        no_win[WHITE] || no_win[BLACK] || (!all_pawns && smaller < 9) || (all_pawns && (spread > 6 || spread < -6));
   }
   if (IsDrawByRepetition(beta)) return 0;
 
@@ -380,7 +386,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     return alpha;
   }
   const int singular_candidate = depth >= 32 && tt_hit_depth >= depth - 12 && tt_hit_is_lower &&
-                                 !singular_search_active && (node_type == PV_NODE || node_type == CUT_NODE) && hash_move;
+                                 !singular_search_active && (node_type == PV_NODE || node_type == CUT_NODE) &&
+                                 hash_move;
   const int32_t singular_score = tt_hit_score;
 
   // Step 5. The tablebases, stored as an exact score deeper than any search.
@@ -389,8 +396,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     int32_t v;
     if (ProbeEGTB(1 - own, &v)) {
       int32_t score = v;
-      if (v > TABLEBASE_MATE_BOUND) score = v + 1 - ply;
-      else if (v < -TABLEBASE_MATE_BOUND) score = v + ply;
+      if (v > TABLEBASE_MATE_BOUND)
+        score = v + 1 - ply;
+      else if (v < -TABLEBASE_MATE_BOUND)
+        score = v + ply;
       StoreTranspositionTable(TABLEBASE_DRAFT, 0, score, HASH_EXACT, 0, 0);
       tbhits++;
       return score;
@@ -404,7 +413,8 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     uint32_t learn_move = 0, offset = 0;
     FindLearnRecord(LearnKey0(b.Key), LearnKey1(b.Key), &learn_depth, &learn_score, &learn_move, &offset);
     // Scores outside the scale come from a damaged file and are ignored.
-    if (offset != 0 && depth <= learn_depth && learn_score >= -MATE_SCORE && learn_score <= MATE_SCORE) return learn_score;
+    if (offset != 0 && depth <= learn_depth && learn_score >= -MATE_SCORE && learn_score <= MATE_SCORE)
+      return learn_score;
   }
 
   // Step 7. The static evaluation, and what the move loop keeps of it.
@@ -416,8 +426,9 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   // Step 8. The null move, deepened a ply at a time while it still fails high.
   int32_t null_depth = depth - 16;
   if (b.PieceMaterial[own] > 8 && depth >= 24) null_depth = depth - 20;
-  if (alpha < MATE_BOUND && beta > -MATE_BOUND && b.PieceMaterial[own] > 0 && (b.PieceMaterial[own] > 5 || depth < 25) &&
-      null_ok && node_type != PV_NODE && !in_check && e >= alpha - (depth < 8 ? 4 : 19)) {
+  if (alpha < MATE_BOUND && beta > -MATE_BOUND && b.PieceMaterial[own] > 0 &&
+      (b.PieceMaterial[own] > 5 || depth < 25) && null_ok && node_type != PV_NODE && !in_check &&
+      e >= alpha - (depth < 8 ? 4 : 19)) {
     b.SideToMove ^= 1;
     if (null_depth < 4 && (e < beta || HasWinningCapture(0))) {
       b.SideToMove ^= 1;
@@ -520,8 +531,7 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
   auto reward = [&](Move m, int lowered_begin, int lowered_end, Move skip1, Move skip2) {
     if (!IsQuiet(m)) return;
     if (in_check) {
-      if (game_ply > 0)
-        check_reply_table[MoveTo(game_history[game_ply - 1].Move)][b.KingSquare[own]][own] = m;
+      if (game_ply > 0) check_reply_table[MoveTo(game_history[game_ply - 1].Move)][b.KingSquare[own]][own] = m;
       return;
     }
     for (int i = lowered_begin; i < lowered_end; i++) {
@@ -659,8 +669,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
           int32_t r = reduction_count + (node_type == CUT_NODE ? -13 : node_type == ALL_NODE ? 7 : -33);
           int allowed = 1;
           if (gives_check) {
-            if (is_pv) allowed = 0;
-            else if (node_type == CUT_NODE) r -= 9;
+            if (is_pv)
+              allowed = 0;
+            else if (node_type == CUT_NODE)
+              r -= 9;
           }
           int32_t x = (alpha - c) / 25;
           x = x < -20 ? -20 : x > 20 ? 20 : x;
@@ -716,8 +728,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int32_t depth, int32_t null_ok, i
     if (v > alpha) {
       best_move = m;
       if (v >= beta) {
-        if (move_stage == STAGE_QUIETS) reward(m, picker.quiet_begin, picker.picked_at, picker.killer1, picker.killer2);
-        else reward(m, 0, 0, 0, 0);
+        if (move_stage == STAGE_QUIETS)
+          reward(m, picker.quiet_begin, picker.picked_at, picker.killer1, picker.killer2);
+        else
+          reward(m, 0, 0, 0, 0);
         move_list_end = list_start;
         StoreTranspositionTable(depth, m, v, HASH_LOWER, threat, node_flags);
         record.best_move = m;

@@ -230,8 +230,7 @@ void Think() {
       break;
     }
 
-    if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound)
-      LearnBookFromGame(s >= 0 ? 1 : 0);
+    if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound) LearnBookFromGame(s >= 0 ? 1 : 0);
 
     // Outside UCI "go ponder" has no meaning: the move is played as usual.
     if (uci_mode && go_ponder) {
@@ -243,7 +242,8 @@ void Think() {
       if (uci_mode) {
         pending_best_move = best;
         std::printf("bestmove %s", MoveToText(text, best));
-        if (ponder_move != 0 && IsLegalMove(ponder_move)) std::printf(" ponder %s", MoveToText(reply_text, ponder_move));
+        if (ponder_move != 0 && IsLegalMove(ponder_move))
+          std::printf(" ponder %s", MoveToText(reply_text, ponder_move));
         std::printf("\n");
       } else {
         if (ShouldResign()) std::printf("resign\n");

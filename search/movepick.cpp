@@ -35,10 +35,14 @@ void InitMovePicker(MovePicker& picker, int list_start, Move hash_move, int in_c
   }
   const Board& b = thread_board;
   const int opp = int(b.SideToMove) ^ 1;
-  if (restricted) GenerateQuiescenceCaptures(b.Occupied[opp]);
-  else GenerateCaptures(b.Occupied[opp]);
-  if (ply > iteration_depth / 2) GenerateSearchPromotions();
-  else GeneratePromotions();
+  if (restricted)
+    GenerateQuiescenceCaptures(b.Occupied[opp]);
+  else
+    GenerateCaptures(b.Occupied[opp]);
+  if (ply > iteration_depth / 2)
+    GenerateSearchPromotions();
+  else
+    GeneratePromotions();
   // With nothing to select the killers follow at once.
   picker.no_captures = move_list_end == list_start;
   picker.stage = STAGE_CAPTURES;
@@ -99,8 +103,10 @@ Move NextMove(MovePicker& p) {
       case STAGE_GENERATE_QUIETS:
         // Behind everything listed so far, the set-aside captures included.
         p.quiet_begin = p.cursor = move_list_end;
-        if (p.futile) GenerateQuietChecks(p.near_alpha);
-        else GenerateQuietMoves(p.near_alpha);
+        if (p.futile)
+          GenerateQuietChecks(p.near_alpha);
+        else
+          GenerateQuietMoves(p.near_alpha);
         p.stage = STAGE_QUIETS;
         break;
       default:

@@ -33,8 +33,7 @@ inline bool IsQuiet(Move m) { return !IsCaptureOrPromotion(m) && !IsEnPassant(m)
 // A node that cannot go deeper or has no room left in its part of the move
 // list is scored as a leaf.
 inline bool NodeHasNoRoom() {
-  return ply >= MAX_SEARCH_PLY || game_ply >= GAME_HISTORY_SIZE - 4 ||
-         move_list_end > SEARCH_LIST_END - NODE_LIST_ROOM;
+  return ply >= MAX_SEARCH_PLY || game_ply >= GAME_HISTORY_SIZE - 4 || move_list_end > SEARCH_LIST_END - NODE_LIST_ROOM;
 }
 
 // For a side to move that is not in check: 0 when the move would leave its own
@@ -109,8 +108,7 @@ inline void CountCapture(Move m, int32_t order_score, int succeeded) {
     if (succeeded) capture_stat_other_successes++;
     return;
   }
-  const int slot =
-      CaptureStatSlot(MovePiece(m), MoveCaptured(m), MoveTo(m), MoveFrom(m), int(thread_board.SideToMove));
+  const int slot = CaptureStatSlot(MovePiece(m), MoveCaptured(m), MoveTo(m), MoveFrom(m), int(thread_board.SideToMove));
   const int32_t stamp = SearchStamp();
   if (capture_stat_age[slot] != stamp) {
     capture_stat_successes[slot] = 0;
@@ -127,8 +125,8 @@ inline void CountCapture(Move m, int32_t order_score, int succeeded) {
 
 // Bits of the flags word that a node stores with its table entry: what the
 // position's generators are known to produce.
-constexpr uint16_t NO_QUIET_CHECKS = 1;          // no quiet check exists here
-constexpr uint16_t NO_CAPTURES = 2;              // no capture or promotion exists here
+constexpr uint16_t NO_QUIET_CHECKS = 1;           // no quiet check exists here
+constexpr uint16_t NO_CAPTURES = 2;               // no capture or promotion exists here
 constexpr uint16_t FULL_CAPTURES_GENERATED = 16;  // ... and the full capture generator said so
 
 // The lowest score the side to move can still get: mated at once when it is
@@ -155,8 +153,8 @@ inline bool MateDistanceDecides(int32_t floor, int32_t& alpha, int32_t beta, int
 
 // Capture futility: the gap is what the static evaluation e still lacks of
 // alpha once the capture's material gain is counted.
-constexpr int32_t FUTILITY_OPEN_GAP = 58;        // smaller gaps: always searched
-constexpr int32_t FUTILITY_BIG_GAIN = 478;       // gains from here on meet the wide gap
+constexpr int32_t FUTILITY_OPEN_GAP = 58;   // smaller gaps: always searched
+constexpr int32_t FUTILITY_BIG_GAIN = 478;  // gains from here on meet the wide gap
 constexpr int32_t FUTILITY_SMALL_GAIN_GAP = 113;
 constexpr int32_t FUTILITY_BIG_GAIN_GAP = 395;
 constexpr int32_t FUTILITY_OPPONENT_UNITS = 10;  // below it a small gain may still tell,

@@ -29,21 +29,26 @@ unsigned long long HashFull() {
 void ResetNpsReportInterval() { nps_report_interval = 100000 / (poll_interval > 0 ? poll_interval : 1); }
 
 void PrintUciScore(int32_t score) {
-  if (score > MATE_BOUND) printf("mate %d ", (MATE_SCORE + 1 - score) >> 1);
-  else if (score < -MATE_BOUND) printf("mate -%d ", (score + MATE_SCORE + 1) >> 1);
-  else printf("cp %d ", score);
+  if (score > MATE_BOUND)
+    printf("mate %d ", (MATE_SCORE + 1 - score) >> 1);
+  else if (score < -MATE_BOUND)
+    printf("mate -%d ", (score + MATE_SCORE + 1) >> 1);
+  else
+    printf("cp %d ", score);
 }
 
 void PrintBoundWord(int bound) {
-  if (bound == HASH_UPPER) printf("upperbound ");
-  else if (bound == HASH_LOWER) printf("lowerbound ");
+  if (bound == HASH_UPPER)
+    printf("upperbound ");
+  else if (bound == HASH_LOWER)
+    printf("lowerbound ");
 }
 
 // "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines.
 void PrintCounters() {
   const int32_t elapsed = ElapsedCentiseconds();
-  printf("nodes %u time %d hashfull %llu nps %llu tbhits %u", nodes, elapsed * 10, HashFull(),
-         NodesPerSecond(elapsed), tbhits);
+  printf("nodes %u time %d hashfull %llu nps %llu tbhits %u", nodes, elapsed * 10, HashFull(), NodesPerSecond(elapsed),
+         tbhits);
 }
 
 }  // namespace
@@ -105,8 +110,7 @@ void PrintUciInfo(int force, int bound, int with_pv) {
     PrintPrincipalVariation(0);
   } else {
     char text[8];
-    printf(" currmove %s currmovenumber %d", MoveToText(text, move_list[root_move_index].move),
-           root_move_index + 1);
+    printf(" currmove %s currmovenumber %d", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
   }
   printf("\n");
   ResetNpsReportInterval();
@@ -118,8 +122,8 @@ void PrintUciStatistics() {
     ResetNpsReportInterval();
     return;
   }
-  printf("info nps %llu nodes %u tbhits %u hashfull %llu\n", NodesPerSecond(ElapsedCentiseconds()), nodes,
-         tbhits, HashFull());
+  printf("info nps %llu nodes %u tbhits %u hashfull %llu\n", NodesPerSecond(ElapsedCentiseconds()), nodes, tbhits,
+         HashFull());
   fflush(stdout);
   ResetNpsReportInterval();
 }
@@ -132,8 +136,7 @@ void PrintUciMultiPvInfo(int line, int bound) {
     PrintUciScore(root_scores[i]);
     if (i == line) PrintBoundWord(bound);
     PrintCounters();
-    printf(" currmove %s currmovenumber %d pv", MoveToText(text, move_list[root_move_index].move),
-           root_move_index + 1);
+    printf(" currmove %s currmovenumber %d pv", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
     PrintPrincipalVariation(i);
     printf("\n");
   }

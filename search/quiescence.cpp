@@ -84,7 +84,9 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   if (iteration_depth > 0 && depth >= -8 && !in_check) {
     const int32_t attackers = thread_eval_info.attackers[own];
     const int depth_index = depth / ONE_PLY + 2 > 3 ? 3 : depth / ONE_PLY + 2;
-    const int32_t margin = check_margin_attackers[attackers > 4 ? 4 : attackers < 0 ? 0 : attackers] +
+    const int32_t margin = check_margin_attackers[attackers > 4   ? 4
+                                                  : attackers < 0 ? 0
+                                                                  : attackers] +
                            check_margin_node[node_flag + 1] + check_margin_depth[depth_index];
     wanted = e + margin > alpha;
   }
@@ -101,9 +103,12 @@ int32_t Quiescence(int32_t alpha, int32_t beta, int32_t depth, int32_t node_flag
   // The hash move.
   if (hash_move) {
     int search_it;
-    if (in_check) search_it = 1;
-    else if (IsQuiet(hash_move)) search_it = wanted && GivesCheck(hash_move);
-    else search_it = 1;
+    if (in_check)
+      search_it = 1;
+    else if (IsQuiet(hash_move))
+      search_it = wanted && GivesCheck(hash_move);
+    else
+      search_it = 1;
     if (search_it && !in_check && !PassesPinTest(hash_move)) search_it = 0;
     if (search_it) {
       ply_records[ply + 1].in_check = GivesCheck(hash_move);

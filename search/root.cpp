@@ -234,7 +234,8 @@ int InSearchMoves(Move move) {
 // A move that changes neither the pawns, the material nor the castling rights.
 int IsReversibleRecord(int index) {
   const UndoRecord& r = game_history[index];
-  return r.Move != 0 && !IsCaptureOrPromotion(r.Move) && MovePiece(r.Move) != PAWN && r.Castling == thread_board.Castling;
+  return r.Move != 0 && !IsCaptureOrPromotion(r.Move) && MovePiece(r.Move) != PAWN &&
+         r.Castling == thread_board.Castling;
 }
 
 int IsThirdRepetition() {
@@ -303,11 +304,11 @@ int SearchRootMove(int32_t alpha, int32_t beta, int32_t depth) {
   if (!null_window) return AlphaBeta(alpha, beta, depth, 1, 0);
 
   // A clearly worse move usually fails even a raised bar at reduced depth.
-  const int32_t margin =
-      margin_by_depth[depth / ONE_PLY < 15 ? depth / ONE_PLY : 15] + margin_by_root_move[root_move_index < 7 ? root_move_index : 7];
+  const int32_t margin = margin_by_depth[depth / ONE_PLY < 15 ? depth / ONE_PLY : 15] +
+                         margin_by_root_move[root_move_index < 7 ? root_move_index : 7];
   const int32_t r = depth - ((depth / 6) & ~3) - 12;
-  const int32_t v = r < 4 ? Quiescence(alpha + margin, beta + margin, 0, -1)
-                          : AlphaBeta(alpha + margin, beta + margin, r, 1, -1);
+  const int32_t v =
+      r < 4 ? Quiescence(alpha + margin, beta + margin, 0, -1) : AlphaBeta(alpha + margin, beta + margin, r, 1, -1);
   if (stop_search) return 0;
   if (v >= beta + margin) return v;
   return AlphaBeta(alpha, beta, depth, 1, -1);

@@ -19,7 +19,7 @@ extern int32_t hard_time_limit;    // never exceeded
 extern int32_t poll_interval;      // nodes between input polls
 extern int32_t poll_countdown;
 extern int32_t nps_report_interval;
-extern int32_t depth_limit;        // plies; 999 for the clock path
+extern int32_t depth_limit;  // plies; 999 for the clock path
 
 // ---- root state ----
 constexpr int MAX_ROOT_MOVES = 256;
@@ -32,7 +32,7 @@ extern int32_t first_root_move_done;
 extern int32_t root_material_balance;
 extern int32_t iteration_depth;  // printed + 1
 extern int32_t seldepth;
-extern uint32_t nodes;           // search nodes (unsigned: the output prints it unsigned)
+extern uint32_t nodes;  // search nodes (unsigned: the output prints it unsigned)
 extern uint32_t hash_writes;
 extern uint32_t tbhits;
 extern int32_t book_move_played;

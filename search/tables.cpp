@@ -72,7 +72,8 @@ int AllocatePawnHash() {
 
 int AllocateEvalCache() {
   FreeTableMemory(eval_cache);
-  eval_cache = static_cast<EvalCacheEntry*>(AllocateTableMemory((size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry)));
+  eval_cache =
+      static_cast<EvalCacheEntry*>(AllocateTableMemory((size_t(eval_cache_entries) + 2) * sizeof(EvalCacheEntry)));
   if (!eval_cache) {
     PrintAllocationError();
     return 0;
@@ -124,8 +125,7 @@ int AllocateTranspositionTable() {
 
 void ClearTranspositionTable() {
   if (transposition_table)
-    memset(static_cast<void*>(transposition_table), 0,
-           (size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry));
+    memset(static_cast<void*>(transposition_table), 0, (size_t(tt_entries) + HASH_SPARE_ENTRIES) * sizeof(HashEntry));
   search_id = 0;
 }
 
@@ -166,8 +166,7 @@ void ClearSearchTables() {
 }
 
 int AllocateHashTables() {
-  if (!AllocateTranspositionTable() || !AllocatePawnHash() || !AllocateEvalCache() || !AllocateMoveKeyTable())
-    return 0;
+  if (!AllocateTranspositionTable() || !AllocatePawnHash() || !AllocateEvalCache() || !AllocateMoveKeyTable()) return 0;
   ClearTranspositionTable();
   ClearPawnHash();
   ClearEvalCache();

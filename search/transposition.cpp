@@ -57,8 +57,7 @@ int32_t ProbeTranspositionTable(int32_t depth, int32_t* alpha, int32_t beta, int
   return bound;
 }
 
-void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bound, int32_t threat,
-                             uint16_t flags) {
+void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bound, int32_t threat, uint16_t flags) {
   if (!TranspositionTableUsable()) return;
   const uint64_t key = GetPositionKey();
   const uint32_t side = thread_board.SideToMove;
@@ -98,8 +97,10 @@ void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bo
   } else if (bound == HASH_EXACT) {
     // Mate distances are kept from this node, so they stay right wherever
     // the position is met again.
-    if (score > MATE_BOUND) score += ply;
-    else if (score < -MATE_BOUND) score -= ply;
+    if (score > MATE_BOUND)
+      score += ply;
+    else if (score < -MATE_BOUND)
+      score -= ply;
   }
   victim->key = key;
   victim->depth = int16_t(depth);

@@ -124,7 +124,8 @@ inline void PrefetchNodeEntries() {
   const Board& b = thread_board;
   if (TranspositionTableUsable()) {
     // A bucket is 80 bytes from any entry, so it may touch three lines.
-    const char* bucket = reinterpret_cast<const char*>(transposition_table + TableIndex(GetPositionKey(), b.SideToMove));
+    const char* bucket =
+        reinterpret_cast<const char*>(transposition_table + TableIndex(GetPositionKey(), b.SideToMove));
     __builtin_prefetch(bucket);
     __builtin_prefetch(bucket + 64);
     __builtin_prefetch(bucket + HASH_BUCKET_SIZE * sizeof(HashEntry) - 1);
@@ -154,7 +155,6 @@ inline void MakeSearchMove(Move move, int save) {
 // caller presets threat = 0 and its own null_ok).
 int32_t ProbeTranspositionTable(int32_t depth, int32_t* alpha, int32_t beta, int32_t* threat, Move* move,
                                 int32_t* null_ok, int32_t* cut);
-void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bound, int32_t threat,
-                             uint16_t flags);
+void StoreTranspositionTable(int32_t depth, Move move, int32_t score, int32_t bound, int32_t threat, uint16_t flags);
 // The stored move of the current position, 0 when none; the age is kept.
 Move GetHashMove();

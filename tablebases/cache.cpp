@@ -94,24 +94,32 @@ int32_t IsTableAvailable(int32_t table, int32_t side) {
 }
 
 static void UnlinkFromUsage(TbCacheEntry* e) {
-  if (e->newer) e->newer->older = e->older;
-  else tb_cache_mru = e->older;
-  if (e->older) e->older->newer = e->newer;
-  else tb_cache_lru = e->newer;
+  if (e->newer)
+    e->newer->older = e->older;
+  else
+    tb_cache_mru = e->older;
+  if (e->older)
+    e->older->newer = e->newer;
+  else
+    tb_cache_lru = e->newer;
   e->older = e->newer = nullptr;
 }
 
 static void AppendAtMru(TbCacheEntry* e) {
   e->older = tb_cache_mru;
   e->newer = nullptr;
-  if (tb_cache_mru) tb_cache_mru->newer = e;
-  else tb_cache_lru = e;
+  if (tb_cache_mru)
+    tb_cache_mru->newer = e;
+  else
+    tb_cache_lru = e;
   tb_cache_mru = e;
 }
 
 static void UnlinkFromChain(TbCacheEntry* e, TbCacheEntry** head) {
-  if (e->chain_prev) e->chain_prev->chain_next = e->chain_next;
-  else *head = e->chain_next;
+  if (e->chain_prev)
+    e->chain_prev->chain_next = e->chain_next;
+  else
+    *head = e->chain_next;
   if (e->chain_next) e->chain_next->chain_prev = e->chain_prev;
   e->chain_next = e->chain_prev = nullptr;
 }

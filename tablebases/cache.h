@@ -44,5 +44,4 @@ int32_t ProbeTableEntry(int32_t table, int32_t side, uint64_t index);
 // Indices of one table side that answer a fixed value without reading.
 constexpr int32_t TB_FIXED_ANSWER_TABLE = 36;  // kppkp, black to move
 constexpr int32_t TB_FIXED_ANSWER_VALUE = -32639;
-constexpr uint64_t tb_fixed_answer_indices[7] = {56802428, 56811076, 56849992, 56858640,
-                                                 59592489, 67775659, 71071628};
+constexpr uint64_t tb_fixed_answer_indices[7] = {56802428, 56811076, 56849992, 56858640, 59592489, 67775659, 71071628};

@@ -9,8 +9,7 @@
 #include "tablebases/tablebases.h"
 
 // The text, CR LF, then zeros up to 64 bytes.
-const uint8_t tb_compressed_banner[TB_BANNER_SIZE] =
-    "Dravelnor compressed table banner: copy it from real files\r\n";
+const uint8_t tb_compressed_banner[TB_BANNER_SIZE] = "Dravelnor compressed table banner: copy it from real files\r\n";
 static_assert(sizeof "Dravelnor compressed table banner: copy it from real files" - 1 == 58);
 
 uint32_t crc32_table[256];
@@ -47,8 +46,8 @@ static inline uint32_t ReaderByte(const BitReader* reader, uint32_t at) {
 void StartBitReader(BitReader* reader, const uint8_t* data, uint32_t size) {
   reader->data = data;
   reader->size = size;
-  reader->bit_buffer = ReaderByte(reader, 0) << 24 | ReaderByte(reader, 1) << 16 | ReaderByte(reader, 2) << 8 |
-                       ReaderByte(reader, 3);
+  reader->bit_buffer =
+      ReaderByte(reader, 0) << 24 | ReaderByte(reader, 1) << 16 | ReaderByte(reader, 2) << 8 | ReaderByte(reader, 3);
   reader->bit_count = 16;
   reader->position = 4;
 }
@@ -269,7 +268,8 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
   uint8_t lengths[TB_BLOCK_SYMBOLS];
   int rc = ReadCodeLengths(&reader, lengths, TB_BLOCK_SYMBOLS);
   if (rc == 0 && BitsTaken(&reader) > uint64_t(readable - lengths_start) * 8) rc = TB_ERR_CODE_LENGTHS;
-  if (rc != 0) rc = TB_ERR_CODE_LENGTHS;
+  if (rc != 0)
+    rc = TB_ERR_CODE_LENGTHS;
   else if (BuildHuffmanDecodeTable(built->decode_table, lengths, TB_BLOCK_SYMBOLS, TB_BLOCK_CODE_BITS) != 0)
     rc = TB_ERR_BLOCK_CODE;
   std::free(header);

@@ -40,13 +40,19 @@ bool Excluded(int kind, int king, int square) {
   const int file_step = std::abs(FileOf(square) - FileOf(king));
   const int rank_step = std::abs(RankOf(square) - RankOf(king));
   switch (kind) {
-    case ENUM_p: return false;
+    case ENUM_p:
+      return false;
     // A pawn running toward rank 8 attacks the two squares diagonally above.
-    case ENUM_P: return file_step == 1 && RankOf(king) - RankOf(square) == 1;
-    case ENUM_N: return (file_step == 1 && rank_step == 2) || (file_step == 2 && rank_step == 1);
-    case ENUM_B: return file_step == 1 && rank_step == 1;
-    case ENUM_R: return file_step + rank_step == 1;
-    default: return Distance(king, square) == 1;
+    case ENUM_P:
+      return file_step == 1 && RankOf(king) - RankOf(square) == 1;
+    case ENUM_N:
+      return (file_step == 1 && rank_step == 2) || (file_step == 2 && rank_step == 1);
+    case ENUM_B:
+      return file_step == 1 && rank_step == 1;
+    case ENUM_R:
+      return file_step + rank_step == 1;
+    default:
+      return Distance(king, square) == 1;
   }
 }
 
@@ -57,8 +63,7 @@ void BuildKingPairs() {
       const bool apart = Distance(own, other) > 1;
       const bool pawn_pair = apart && FileOf(own) < 4;
       const bool in_triangle = FileOf(own) >= RankOf(own) && FileOf(own) < 4;
-      const bool pawnless_pair =
-          apart && in_triangle && (FileOf(own) != RankOf(own) || FileOf(other) >= RankOf(other));
+      const bool pawnless_pair = apart && in_triangle && (FileOf(own) != RankOf(own) || FileOf(other) >= RankOf(other));
       pawn_king_pair_index[own * 64 + other] = pawn_pair ? int16_t(pawn_pairs++) : NO_KING_PAIR;
       pawnless_king_pair_index[own * 64 + other] = pawnless_pair ? int16_t(pawnless_pairs++) : NO_KING_PAIR;
     }
@@ -70,8 +75,7 @@ void BuildRanks() {
     for (int king = 0; king < 64; king++) {
       int rank = 0;
       for (int square = 0; square < 64; square++) {
-        const bool allowed =
-            square != king && !Excluded(kind, king, square) && (!pawn || (square >= 8 && square < 56));
+        const bool allowed = square != king && !Excluded(kind, king, square) && (!pawn || (square >= 8 && square < 56));
         enum_square_rank[kind][king * 64 + square] = allowed ? uint8_t(rank++) : NO_ENUM_RANK;
       }
       enum_square_count[kind][king] = uint8_t(rank);
@@ -126,7 +130,8 @@ void InitEnumerationTables() {
       group[1] = y;
       enum_pair_counts[x][y] = Enumerate(enum_pair_offset[x][y], pawn_king_pair_index, group, 2);
       if (y >= ENUM_N)
-        enum_pair_counts_pawnless[x][y] = Enumerate(enum_pair_offset_pawnless[x][y], pawnless_king_pair_index, group, 2);
+        enum_pair_counts_pawnless[x][y] =
+            Enumerate(enum_pair_offset_pawnless[x][y], pawnless_king_pair_index, group, 2);
       for (int z = lowest; z <= y; z++) {
         group[2] = z;
         enum_triple_counts[x][y][z] = Enumerate(enum_triple_offset[x][y][z], pawn_king_pair_index, group, 3);

@@ -6,7 +6,7 @@
 
 namespace {
 
-#define TB_PLANS(id, signature, Name, entries_white, entries_black)                              \
+#define TB_PLANS(id, signature, Name, entries_white, entries_black)                               \
   inline constexpr tb_scheme::IndexPlan plan_##Name##_white = tb_scheme::MakePlan(#signature, 0); \
   inline constexpr tb_scheme::IndexPlan plan_##Name##_black = tb_scheme::MakePlan(#signature, 1);
 TB_INDEX_TABLE_LIST(TB_PLANS)
@@ -14,13 +14,15 @@ TB_INDEX_TABLE_LIST(TB_PLANS)
 
 }  // namespace
 
-#define TB_FUNCTIONS(id, signature, Name, entries_white, entries_black)                                     \
-  uint64_t Index##Name##White(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert) {     \
-    return tb_scheme::ComputeIndex<plan_##Name##_white>(white, black, ep, invert);                          \
-  }                                                                                                         \
-  uint64_t Index##Name##Black(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert) {     \
-    if constexpr (plan_##Name##_black.forward) return Index##Name##White(black, white, ep, invert ^ 1);      \
-    else return tb_scheme::ComputeIndex<plan_##Name##_black>(white, black, ep, invert);                     \
+#define TB_FUNCTIONS(id, signature, Name, entries_white, entries_black)                                 \
+  uint64_t Index##Name##White(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert) { \
+    return tb_scheme::ComputeIndex<plan_##Name##_white>(white, black, ep, invert);                      \
+  }                                                                                                     \
+  uint64_t Index##Name##Black(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert) { \
+    if constexpr (plan_##Name##_black.forward)                                                          \
+      return Index##Name##White(black, white, ep, invert ^ 1);                                          \
+    else                                                                                                \
+      return tb_scheme::ComputeIndex<plan_##Name##_black>(white, black, ep, invert);                    \
   }
 TB_INDEX_TABLE_LIST(TB_FUNCTIONS)
 #undef TB_FUNCTIONS

@@ -75,7 +75,7 @@ extern uint32_t enum_triple_counts_pawnless[ENUM_KINDS][ENUM_KINDS][ENUM_KINDS];
 
 // The index functions by name: IndexKpkWhite, IndexKpkBlack, ...,
 // IndexKqqpkqBlack (white to move reads the ".nbw" file, black the ".nbb").
-#define TB_DECLARE_INDEX_FUNCTIONS(id, signature, Name, entries_white, entries_black)                    \
+#define TB_DECLARE_INDEX_FUNCTIONS(id, signature, Name, entries_white, entries_black)                  \
   uint64_t Index##Name##White(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert); \
   uint64_t Index##Name##Black(const int32_t* white, const int32_t* black, int32_t ep, int32_t invert);
 TB_INDEX_TABLE_LIST(TB_DECLARE_INDEX_FUNCTIONS)

@@ -97,9 +97,9 @@ enum DigitOrder : int8_t {
 
 struct IndexPlan {
   bool pawn_table = false;
-  int8_t mover = 0;        // colour whose SquareList is the side to move's
-  bool flip = false;       // pair and numbered men turned over (black to move, pawns numbered)
-  bool forward = false;    // symmetric pawn table, black to move: the white function with colours exchanged
+  int8_t mover = 0;      // colour whose SquareList is the side to move's
+  bool flip = false;     // pair and numbered men turned over (black to move, pawns numbered)
+  bool forward = false;  // symmetric pawn table, black to move: the white function with colours exchanged
   DigitOrder order = ORDER_DEFAULT;
   // The numbered men, like groups first, then by kind strongest first; the
   // offset array is that of their kinds strongest first.
@@ -242,10 +242,10 @@ constexpr IndexPlan MakePlan(const char* signature, int side) {
   plan.flip = side == 1 && plan.numbered_pawns > 0;
 
   const bool six_man_pawn = plan.pawn_table && mover.men + passive.men == 4;
-  plan.order = !six_man_pawn       ? ORDER_DEFAULT
+  plan.order = !six_man_pawn      ? ORDER_DEFAULT
                : passive.men == 2 ? ORDER_TWO_PASSIVE
                : passive.men == 3 ? ORDER_THREE_PASSIVE
-                                   : ORDER_DEFAULT;
+                                  : ORDER_DEFAULT;
 
   // Significance order (most significant first) and placement order.
   PlanGroup significance[4];
@@ -400,7 +400,8 @@ inline uint64_t ClosedDigit(const PlanGroup& group, const int (*squares)[16], co
   for (int c = 0; c < group.count; c++) s[c] = squares[group.colour][group.slot + c];
   SortSquares(s, group.count);
   uint64_t x[3] = {0, 0, 0};
-  for (int c = 0; c < group.count; c++) x[c] = uint64_t(s[c] - (group.pawn ? FIRST_PAWN_SQUARE : 0) - CountBelow(s[c], placed, placed_count));
+  for (int c = 0; c < group.count; c++)
+    x[c] = uint64_t(s[c] - (group.pawn ? FIRST_PAWN_SQUARE : 0) - CountBelow(s[c], placed, placed_count));
   return Combination(x, group.count);
 }
 
@@ -487,7 +488,8 @@ uint64_t ComputeIndex(const int32_t* white, const int32_t* black, int32_t ep, in
     for (int c = 0; c < P.mover_pawns; c++)
       if (c != capturer) other_mover[other_mover_count++] = pawns[c];
     uint64_t x[3] = {0, 0, 0};
-    for (int c = 0; c < other_mover_count; c++) x[c] = uint64_t(other_mover[c] - FIRST_PAWN_SQUARE - CountBelow(other_mover[c], fixed, 4));
+    for (int c = 0; c < other_mover_count; c++)
+      x[c] = uint64_t(other_mover[c] - FIRST_PAWN_SQUARE - CountBelow(other_mover[c], fixed, 4));
     const uint64_t mover_digit = other_mover_count ? Combination(x, other_mover_count) : 0;
     for (int c = 0; c < other_mover_count; c++) fixed[fixed_count++] = other_mover[c];
     SortSquares(other_passive, other_passive_count);
@@ -502,8 +504,7 @@ uint64_t ComputeIndex(const int32_t* white, const int32_t* black, int32_t ep, in
     base_placed[base_count++] = sq[0][15];
     base_placed[base_count++] = sq[1][15];
     for (int g = 0; g < P.mover_piece_groups; g++)
-      for (int c = 0; c < P.mover_piece[g].count; c++)
-        base_placed[base_count++] = sq[mover][P.mover_piece[g].slot + c];
+      for (int c = 0; c < P.mover_piece[g].count; c++) base_placed[base_count++] = sq[mover][P.mover_piece[g].slot + c];
     for (int i = 0; i < fixed_count; i++) base_placed[base_count++] = fixed[i];
     uint64_t pieces_digit = 0;
     for (int i = 0; i < P.ep_digits; i++) {

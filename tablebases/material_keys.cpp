@@ -23,7 +23,8 @@ static const MaterialKeyNode& material_key_tree = key_nodes[0];
 static int AllocateMaterialKeyNode(int bound, int depth) {
   const int node = key_nodes_used++;
   key_nodes[node].bound = uint32_t(bound);
-  for (int c = 0; c <= bound; c++) key_nodes[node].child[c] = depth > 0 ? AllocateMaterialKeyNode(bound - c, depth - 1) : 0;
+  for (int c = 0; c <= bound; c++)
+    key_nodes[node].child[c] = depth > 0 ? AllocateMaterialKeyNode(bound - c, depth - 1) : 0;
   return node;
 }
 
@@ -36,11 +37,21 @@ const char* ParseSideMaterial(int32_t counts[5], const char* text) {
   for (int i = 0; i < 5; i++) counts[i] = 0;
   for (; *text && *text != 'k'; text++) {
     switch (*text) {
-      case 'n': counts[1]++; break;
-      case 'b': counts[2]++; break;
-      case 'r': counts[3]++; break;
-      case 'q': counts[4]++; break;
-      default: counts[0]++; break;
+      case 'n':
+        counts[1]++;
+        break;
+      case 'b':
+        counts[2]++;
+        break;
+      case 'r':
+        counts[3]++;
+        break;
+      case 'q':
+        counts[4]++;
+        break;
+      default:
+        counts[0]++;
+        break;
     }
   }
   return text;

@@ -93,10 +93,18 @@ void CheckTablebaseSize(int id, int side, uint64_t size, const char* name) {
 static void ReportUnreadableFile(const char* name, int code) {
   std::printf("*** Unable to read %s - ", name);
   switch (code & 255) {
-    case TB_KIND_READ: std::printf("read error\n"); break;
-    case TB_KIND_MEMORY: std::printf("out of memory\n"); break;
-    case TB_KIND_BROKEN: std::printf("file broken\n"); break;
-    default: std::printf("error %d\n", code); break;
+    case TB_KIND_READ:
+      std::printf("read error\n");
+      break;
+    case TB_KIND_MEMORY:
+      std::printf("out of memory\n");
+      break;
+    case TB_KIND_BROKEN:
+      std::printf("file broken\n");
+      break;
+    default:
+      std::printf("error %d\n", code);
+      break;
   }
   FailRegistration();
 }

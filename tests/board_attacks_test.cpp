@@ -176,15 +176,15 @@ TEST(GivesCheck, SpecialMoves) {
     int check;
   };
   const Case cases[] = {
-      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},      // the rook on f1 up the open file
+      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},  // the rook on f1 up the open file
       {"6k1/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 0},
-      {"8/8/8/8/8/8/8/R3K1k1 w Q - 0 1", "e1c1", 1},      // kings on one rank, nothing between
-      {"8/4P3/8/8/8/4k3/8/K7 w - - 0 1", "e7e8q", 1},     // through the square the pawn left
+      {"8/8/8/8/8/8/8/R3K1k1 w Q - 0 1", "e1c1", 1},   // kings on one rank, nothing between
+      {"8/4P3/8/8/8/4k3/8/K7 w - - 0 1", "e7e8q", 1},  // through the square the pawn left
       {"8/4P3/8/8/8/4k3/8/K7 w - - 0 1", "e7e8b", 0},
       {"8/4P3/5k2/8/8/8/8/K7 w - - 0 1", "e7e8n", 1},
       {"8/4P3/4k3/8/8/8/8/K7 w - - 0 1", "e7e8n", 0},
-      {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},    // en passant opens the rank
-      {"4k3/8/8/8/8/8/4K3/4R3 w - - 0 1", "e2d2", 1},     // the king uncovers the rook
+      {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},  // en passant opens the rank
+      {"4k3/8/8/8/8/8/4K3/4R3 w - - 0 1", "e2d2", 1},   // the king uncovers the rook
       {"4k3/8/8/8/8/8/4K3/4R3 w - - 0 1", "e2e3", 0},
   };
   for (const Case& c : cases) {

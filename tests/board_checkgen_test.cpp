@@ -55,9 +55,7 @@ TEST_F(QuietCheckTest, GeneratesExactlyTheseChecksInOrder) {
         "e4e8"}},
       // The knight uncovers the rook: every move that keeps the knight; d7
       // and f7 are covered by the king only and left out.
-      {"knight uncovers rook",
-       "4k3/8/8/4N3/8/8/8/K3R3 w - - 0 1",
-       {"e5d3", "e5f3", "e5c4", "e5g4", "e5c6", "e5g6"}},
+      {"knight uncovers rook", "4k3/8/8/4N3/8/8/8/K3R3 w - - 0 1", {"e5d3", "e5f3", "e5c4", "e5g4", "e5c6", "e5g6"}},
       // Pawn pushes onto a square that strikes the king; g4-g5 does not check.
       {"single push", "8/8/6k1/8/5PP1/8/8/K7 w - - 0 1", {"f4f5"}},
       {"double push", "8/8/8/6k1/8/4P3/5P2/K7 w - - 0 1", {"f2f4"}},
@@ -66,9 +64,7 @@ TEST_F(QuietCheckTest, GeneratesExactlyTheseChecksInOrder) {
       {"black pushes", "k7/5p2/6pp/8/6K1/8/8/8 b - - 0 1", {"h6h5", "f7f5"}},
       // The king uncovers its rook by leaving the file; no attack test
       // (d3 and f3 are covered by the a3 rook), and e3 stays on the file.
-      {"king uncovers rook",
-       "4k3/8/8/8/8/r7/4K3/4R3 w - - 0 1",
-       {"e2d1", "e2f1", "e2d2", "e2f2", "e2d3", "e2f3"}},
+      {"king uncovers rook", "4k3/8/8/8/8/r7/4K3/4R3 w - - 0 1", {"e2d1", "e2f1", "e2d2", "e2f2", "e2d3", "e2f3"}},
       // Pawns that step off the king's rank or diagonal for a slider behind.
       {"pawn uncovers along rank", "8/8/8/1R1P2k1/8/8/8/K7 w - - 0 1", {"d5d6"}},
       {"pawn uncovers along diagonal", "8/8/6k1/8/8/3P4/2B5/K7 w - - 0 1", {"d3d4"}},
@@ -254,7 +250,8 @@ void CheckSelectiveGenerators(Counts* counts) {
   for (const MoveEntry& entry : all) {
     const Move move = entry.move;
     const int promotion = MovePromotion(move);
-    if (promotion == QUEEN && PassesStaticExchange(MoveTo(move), MoveFrom(move), PAWN, 0, QUEEN)) queens.push_back(move);
+    if (promotion == QUEEN && PassesStaticExchange(MoveTo(move), MoveFrom(move), PAWN, 0, QUEEN))
+      queens.push_back(move);
     if (promotion == QUEEN || (promotion == KNIGHT && (knight_attacks[MoveTo(move)] & b.Pieces[KING][enemy])))
       search.push_back(move);
   }

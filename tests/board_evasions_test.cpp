@@ -85,9 +85,7 @@ TEST_F(EvasionTest, GeneratesExactlyTheseMovesInOrder) {
        {"d4c3", "d4d3", "d4e3", "d4c5", "d4d5", "d4e5", "g2f4", "g2h4", "f2f4", "g3g4", "g3h4"}},
       // Knight check: no interposition; the rook on d2 is pinned by the bishop
       // and may not take; the queen and the c2 pawn take.
-      {"knight check, pinned rook",
-       "k7/8/6Q1/b7/8/3n4/2PR4/4K3 w - - 0 1",
-       {"e1d1", "e1f1", "e1e2", "g6d3", "c2d3"}},
+      {"knight check, pinned rook", "k7/8/6Q1/b7/8/3n4/2PR4/4K3 w - - 0 1", {"e1d1", "e1f1", "e1e2", "g6d3", "c2d3"}},
       // Blocks on the last rank promote queen, rook, bishop, knight; pushes in
       // square order, then the capture of the checker, promoting likewise.
       {"promotions",

@@ -96,10 +96,8 @@ TEST(MakeUnmake, CastlingRights) {
     uint32_t rights;
   };
   const Case cases[] = {
-      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f1", 12},
-      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a2", 13},
-      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "h8h7", 11},
-      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8c8", 3},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f1", 12},   {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a2", 13},
+      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "h8h7", 11},   {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8c8", 3},
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "h1h8", 10},  // the captured rook takes right 4 too
       {"r3k2r/8/8/8/8/8/1n6/R3K2R b KQkq - 0 1", "b2a4", 15},
   };

@@ -43,8 +43,7 @@ TEST(GenerateCaptures, OrderOfPawnsPromotionsAndPieces) {
   EXPECT_TRUE(Captures(Enemy()).empty()) << "nothing to take in the initial position";
 
   SetPosition("5n1r/6P1/8/8/8/8/8/K6k w - - 0 1");
-  EXPECT_EQ(Captures(Enemy()),
-            (Texts{"g7f8q", "g7f8n", "g7f8r", "g7f8b", "g7h8q", "g7h8n", "g7h8r", "g7h8b"}));
+  EXPECT_EQ(Captures(Enemy()), (Texts{"g7f8q", "g7f8n", "g7f8r", "g7f8b", "g7h8q", "g7h8n", "g7h8r", "g7h8b"}));
 
   // Black pawns are taken from the highest square down.
   SetPosition("4k3/1p4p1/P1P2P1P/8/8/8/8/4K3 b - - 0 1");
@@ -229,12 +228,12 @@ TEST(GenerateLegalMoves, LegalListsOfSpecialPositions) {
     size_t count;
   };
   const Case cases[] = {
-      {"4k3/8/8/8/8/8/4r3/R3K2R w KQ - 0 1", "e1g1", 3},    // in check: no castling
+      {"4k3/8/8/8/8/8/4r3/R3K2R w KQ - 0 1", "e1g1", 3},  // in check: no castling
       {"4k3/8/8/8/8/8/4r3/R3K2R w KQ - 0 1", "e1c1", 3},
-      {"4k3/8/8/8/4r3/8/4N3/4K3 w - - 0 1", "e2c3", 4},     // pinned knight stays; king moves only
-      {"8/8/8/KPp4r/8/8/8/7k w - c6 0 1", "b5c6", 4},       // en passant would open the rank
+      {"4k3/8/8/8/4r3/8/4N3/4K3 w - - 0 1", "e2c3", 4},                          // pinned knight stays; king moves only
+      {"8/8/8/KPp4r/8/8/8/7k w - c6 0 1", "b5c6", 4},                            // en passant would open the rank
       {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", "", 0},  // mate
-      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", 0},                                   // stalemate
+      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", 0},                                 // stalemate
   };
   for (const Case& c : cases) {
     SetPosition(c.fen);

@@ -187,9 +187,15 @@ TEST(LoadFen, MangledTextsNeverCorruptTheBoard) {
       seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
       const size_t at = size_t(seed >> 33) % text.size();
       switch ((seed >> 20) % 3) {
-        case 0: text[at] = alphabet[(seed >> 40) % (sizeof alphabet - 1)]; break;
-        case 1: text.erase(at, 1); break;
-        case 2: text.resize(at); break;
+        case 0:
+          text[at] = alphabet[(seed >> 40) % (sizeof alphabet - 1)];
+          break;
+        case 1:
+          text.erase(at, 1);
+          break;
+        case 2:
+          text.resize(at);
+          break;
       }
     }
     const Board before = thread_board;
@@ -197,7 +203,8 @@ TEST(LoadFen, MangledTextsNeverCorruptTheBoard) {
     if (LoadFen(text.c_str()) == FEN_OK) {
       accepted++;
       ASSERT_EQ(VerifyBoard(), 1) << text;
-      ASSERT_FALSE(IsSquareAttacked(int(thread_board.SideToMove), int(thread_board.KingSquare[thread_board.SideToMove ^ 1])));
+      ASSERT_FALSE(
+          IsSquareAttacked(int(thread_board.SideToMove), int(thread_board.KingSquare[thread_board.SideToMove ^ 1])));
       GenerateLegalMoves(LEGALITY_LIST_START);
       move_list_end = 0;
     } else {

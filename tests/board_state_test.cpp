@@ -45,8 +45,7 @@ TEST(NewGame, InitialPositionFields) {
   EXPECT_EQ(b.KingSquare[WHITE], uint32_t(E1));
   EXPECT_EQ(b.KingSquare[BLACK], uint32_t(E8));
   EXPECT_EQ(game_ply, 0);
-  for (int rank = 0; rank < 8; rank++)
-    EXPECT_EQ(b.RankOccupancy[rank], (rank <= 1 || rank >= 6) ? 255u : 0u) << rank;
+  for (int rank = 0; rank < 8; rank++) EXPECT_EQ(b.RankOccupancy[rank], (rank <= 1 || rank >= 6) ? 255u : 0u) << rank;
   for (int file = 0; file < 8; file++) EXPECT_EQ(b.FileOccupancy[file], 0xC3u) << file;
   EXPECT_EQ(b.DiagSumOccupancy[0], 1u);
   EXPECT_EQ(b.DiagDiffOccupancy[7], 0xC3u);

@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "book/book.h"
+#include "book_writer.h"
 #include "interface/options.h"
 #include "platform/files.h"
-#include "book_writer.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using book_writer::Bytes;
 using book_writer::BuildBook;
+using book_writer::Bytes;
 using book_writer::KeysOfFen;
 using TestNode = book_writer::Node;
 
@@ -99,11 +99,11 @@ TEST(BookKeys, CompareIsSignedAndKey1First) {
     int expected;
   } cases[] = {
       {5, 0, 5, 0, 0},
-      {0x80000000u, 0, 0x7FFFFFFFu, 0, -1},   // key1 of 0x80000000 sorts first
-      {0xFFFFFFFFu, 9, 0, 0, -1},             // -1 < 0
-      {7, 0x80000000u, 7, 1, -1},             // equal key1: key2 decides, signed
+      {0x80000000u, 0, 0x7FFFFFFFu, 0, -1},  // key1 of 0x80000000 sorts first
+      {0xFFFFFFFFu, 9, 0, 0, -1},            // -1 < 0
+      {7, 0x80000000u, 7, 1, -1},            // equal key1: key2 decides, signed
       {7, 2, 7, 1, 1},
-      {8, 0, 7, 0x7FFFFFFFu, 1},              // key1 decides before key2
+      {8, 0, 7, 0x7FFFFFFFu, 1},  // key1 decides before key2
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CompareBookKeys(c.a1, c.a2, c.b1, c.b2), c.expected) << c.a1 << " " << c.a2 << " " << c.b1 << " " << c.b2;
@@ -303,10 +303,7 @@ TEST_F(BookFileTest, WindowsStyleAndWrongCaseNamesAreFound) {
   std::string windows = (dir_ / "sub dir" / "BOOK.VOP").string();
   std::replace(windows.begin(), windows.end(), '/', '\\');
   const std::string cases[] = {
-      real,
-      (dir_ / "Sub Dir" / "book.vop").string(),
-      (dir_ / "SUB DIR" / "Book.vop").string(),
-      windows,
+      real,        (dir_ / "Sub Dir" / "book.vop").string(), (dir_ / "SUB DIR" / "Book.vop").string(), windows,
       real + "  ",  // the blank a CRLF line leaves behind
   };
   for (const std::string& name : cases) {

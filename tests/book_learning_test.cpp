@@ -196,9 +196,9 @@ TEST_F(LearningFile, PositionsThatDifferOnlyInTurnCastlingOrEnPassantShareARecor
   };
   const auto stored = keys("r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w KQkq e6 0 1");
   AddLearnRecord(stored.first, stored.second, 42, -77, 0);
-  for (const char* fen : {"r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R b KQkq - 0 1",
-                          "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w - - 0 1",
-                          "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w Kq - 0 1"}) {
+  for (const char* fen :
+       {"r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R b KQkq - 0 1", "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w - - 0 1",
+        "r3k2r/pppp1ppp/8/3Pp3/8/8/PPP1PPPP/R3K2R w Kq - 0 1"}) {
     const auto k = keys(fen);
     EXPECT_EQ(Find(k.first, k.second).eval, -77) << fen;
   }
@@ -486,9 +486,9 @@ TEST_F(LearningTrigger, AFallQueuesThePositionThreePliesBackAndAFurtherFallStore
 }
 
 TEST_F(LearningTrigger, EachConditionOfANewEntryHoldsAtItsBoundary) {
-  const char* kQueenAndRook = "r2qk3/8/8/8/8/8/8/R2QK3 w - - 0 1";     // 14 units each
-  const char* kWhite13 = "r2qk3/8/8/8/8/8/8/R1B1K2R w - - 0 1";         // white 13
-  const char* kBlack13 = "r1b1k2r/8/8/8/8/8/8/R2QK3 w - - 0 1";         // black 13
+  const char* kQueenAndRook = "r2qk3/8/8/8/8/8/8/R2QK3 w - - 0 1";  // 14 units each
+  const char* kWhite13 = "r2qk3/8/8/8/8/8/8/R1B1K2R w - - 0 1";     // white 13
+  const char* kBlack13 = "r1b1k2r/8/8/8/8/8/8/R2QK3 w - - 0 1";     // black 13
   const std::vector<const char*> kings = {"e1f1", "e8f8", "f1g1"};
   struct Case {
     const char* what;

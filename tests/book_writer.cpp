@@ -79,7 +79,8 @@ uint8_t SquareOf(const char* text) { return uint8_t((text[0] - 'a') + 8 * (text[
 Node NodeOf(const std::string& fen, const std::vector<std::pair<std::string, uint16_t>>& moves) {
   Node n;
   KeysOfFen(fen, &n.key1, &n.key2);
-  for (const auto& [text, value] : moves) n.moves.push_back({SquareOf(text.c_str()), SquareOf(text.c_str() + 2), value});
+  for (const auto& [text, value] : moves)
+    n.moves.push_back({SquareOf(text.c_str()), SquareOf(text.c_str() + 2), value});
   return n;
 }
 
@@ -101,7 +102,8 @@ Bytes ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 }  // namespace book_writer

@@ -50,8 +50,7 @@ std::string Fen(const Men& men, char side) {
 // The same position turned by 180 degrees with the colours exchanged.
 std::string RotatedFen(const Men& men, char side) {
   Men turned;
-  for (const auto& [square, letter] : men)
-    turned.emplace_back(63 - square, char(letter ^ 0x20));  // ASCII case flip
+  for (const auto& [square, letter] : men) turned.emplace_back(63 - square, char(letter ^ 0x20));  // ASCII case flip
   return Fen(turned, side == 'w' ? 'b' : 'w');
 }
 
@@ -351,9 +350,11 @@ TEST_F(Bitbases, RookTableKnowsPlainRookAgainstPawnResults) {
       {"the rook takes the lone pawn", {{Sq("e2"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("h1"), 'K'}}, 0},
       {"b-file: the rook takes the lone pawn", {{Sq("b1"), 'r'}, {Sq("h8"), 'k'}, {Sq("b5"), 'P'}, {Sq("h3"), 'K'}}, 0},
       {"the pawn on e7 queens beside its king",
-       {{Sq("a1"), 'r'}, {Sq("h1"), 'k'}, {Sq("e7"), 'P'}, {Sq("d7"), 'K'}}, 1},
+       {{Sq("a1"), 'r'}, {Sq("h1"), 'k'}, {Sq("e7"), 'P'}, {Sq("d7"), 'K'}},
+       1},
       {"the pawn on b7 queens beside its king",
-       {{Sq("h1"), 'r'}, {Sq("a1"), 'k'}, {Sq("b7"), 'P'}, {Sq("c7"), 'K'}}, 1},
+       {{Sq("h1"), 'r'}, {Sq("a1"), 'k'}, {Sq("b7"), 'P'}, {Sq("c7"), 'K'}},
+       1},
       {"the black king stops the pawn", {{Sq("h1"), 'r'}, {Sq("e7"), 'k'}, {Sq("e5"), 'P'}, {Sq("e4"), 'K'}}, 0},
   };
   for (const Case& c : cases) {
@@ -387,8 +388,8 @@ struct JudgeCase {
 void CheckJudgeCase(const JudgeCase& c) {
   for (const Probe& p : c.table)
     ASSERT_EQ(ProbeRookPawnBitbase(Sq(p.rook), Sq(p.rook_king), Sq(p.pawn), Sq(p.pawn_king)), p.bit)
-        << c.what << ": table at rook " << p.rook << ", king " << p.rook_king << ", pawn " << p.pawn
-        << ", king " << p.pawn_king;
+        << c.what << ": table at rook " << p.rook << ", king " << p.rook_king << ", pawn " << p.pawn << ", king "
+        << p.pawn_king;
   int pawn = -1, rook = -1;
   for (const auto& [square, letter] : c.men) {
     if (letter == 'P') pawn = square;
@@ -405,22 +406,46 @@ void CheckJudgeCase(const JudgeCase& c) {
 TEST_F(Bitbases, RookJudgeFollowsItsRules) {
   const JudgeCase cases[] = {
       {"rook side to move, pawn on its third rank: undecided",
-       {{Sq("a1"), 'r'}, {Sq("a8"), 'k'}, {Sq("e3"), 'P'}, {Sq("h2"), 'K'}}, 'b', 2, {}},
+       {{Sq("a1"), 'r'}, {Sq("a8"), 'k'}, {Sq("e3"), 'P'}, {Sq("h2"), 'K'}},
+       'b',
+       2,
+       {}},
       {"rook side to move, pawn on its fifth: the table",
-       {{Sq("e2"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("h1"), 'K'}}, 'b', 0, {{"e2", "a8", "e5", "h1", 0}}},
+       {{Sq("e2"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("h1"), 'K'}},
+       'b',
+       0,
+       {{"e2", "a8", "e5", "h1", 0}}},
       {"the white king takes the undefended rook",
-       {{Sq("f2"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("e1"), 'K'}}, 'w', 1, {}},
+       {{Sq("f2"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("e1"), 'K'}},
+       'w',
+       1,
+       {}},
       {"the pawn attacks the rook", {{Sq("d6"), 'r'}, {Sq("a8"), 'k'}, {Sq("e5"), 'P'}, {Sq("h1"), 'K'}}, 'w', 1, {}},
-      {"pawn on its third rank, blocked", {{Sq("a8"), 'r'}, {Sq("e4"), 'k'}, {Sq("e3"), 'P'}, {Sq("b1"), 'K'}}, 'w', 2,
+      {"pawn on its third rank, blocked",
+       {{Sq("a8"), 'r'}, {Sq("e4"), 'k'}, {Sq("e3"), 'P'}, {Sq("b1"), 'K'}},
+       'w',
+       2,
        {}},
       {"pawn on its third rank, the step interposes against a rank check and holds",
-       {{Sq("a4"), 'r'}, {Sq("h1"), 'k'}, {Sq("e3"), 'P'}, {Sq("f4"), 'K'}}, 'w', 1, {{"a4", "h1", "e4", "f4", 1}}},
+       {{Sq("a4"), 'r'}, {Sq("h1"), 'k'}, {Sq("e3"), 'P'}, {Sq("f4"), 'K'}},
+       'w',
+       1,
+       {{"a4", "h1", "e4", "f4", 1}}},
       {"pawn on its third rank, the step loses the pawn",
-       {{Sq("a4"), 'r'}, {Sq("h8"), 'k'}, {Sq("e3"), 'P'}, {Sq("g4"), 'K'}}, 'w', 2, {{"a4", "h8", "e4", "g4", 0}}},
+       {{Sq("a4"), 'r'}, {Sq("h8"), 'k'}, {Sq("e3"), 'P'}, {Sq("g4"), 'K'}},
+       'w',
+       2,
+       {{"a4", "h8", "e4", "g4", 0}}},
       {"pawn on its seventh, no safe king move: 0 as written (it is stalemate)",
-       {{Sq("b1"), 'r'}, {Sq("c7"), 'k'}, {Sq("a7"), 'P'}, {Sq("a8"), 'K'}}, 'w', 0, {}},
+       {{Sq("b1"), 'r'}, {Sq("c7"), 'k'}, {Sq("a7"), 'P'}, {Sq("a8"), 'K'}},
+       'w',
+       0,
+       {}},
       {"pawn on its seventh promotes to interpose against a check along the eighth",
-       {{Sq("a8"), 'r'}, {Sq("h1"), 'k'}, {Sq("e7"), 'P'}, {Sq("f8"), 'K'}}, 'w', 1, {}},
+       {{Sq("a8"), 'r'}, {Sq("h1"), 'k'}, {Sq("e7"), 'P'}, {Sq("f8"), 'K'}},
+       'w',
+       1,
+       {}},
   };
   for (const JudgeCase& c : cases) CheckJudgeCase(c);
 }

@@ -161,10 +161,14 @@ const Case kCases[] = {
 
 int32_t Expected(const Case& c) {
   switch (c.verdict) {
-    case WINS: return won_pawn_base + c.extra;
-    case LOSES: return -(won_pawn_base + c.extra);
-    case MATED: return -32700 + ply;
-    default: return 0;
+    case WINS:
+      return won_pawn_base + c.extra;
+    case LOSES:
+      return -(won_pawn_base + c.extra);
+    case MATED:
+      return -32700 + ply;
+    default:
+      return 0;
   }
 }
 
@@ -243,8 +247,8 @@ TEST(EndgameSpecial, RookAgainstSeveralPawnsWithOneHolding) {
   InitEvalForTests();
   // The c-pawn holds; the h-pawn on its second rank is undecided.
   const std::string fen = "7K/7p/8/8/7R/8/1kp5/8 w - - 0 1";
-  const int32_t value = rook_pawns_base - 2 * rook_pawn_count_weight / 256 - 1 * rook_pawn_rank_weight / 256 -
-                        rook_king_file_bonus;
+  const int32_t value =
+      rook_pawns_base - 2 * rook_pawn_count_weight / 256 - 1 * rook_pawn_rank_weight / 256 - rook_king_file_bonus;
   for (const std::string& f : {fen, FlipFen(fen), MirrorFen(fen)}) {
     const Result r = Judge(f);
     EXPECT_TRUE(r.final) << f;

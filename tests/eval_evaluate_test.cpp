@@ -80,7 +80,8 @@ TEST(EvaluatePosition, ColourFlippedTwinsEvaluateAlike) {
     const int32_t twin = Static();
     compared++;
     exact += score == twin;
-    if (abs(score - twin) > tolerance && ++mismatches <= 5) ADD_FAILURE() << fen << ": " << score << " but twin " << twin;
+    if (abs(score - twin) > tolerance && ++mismatches <= 5)
+      ADD_FAILURE() << fen << ": " << score << " but twin " << twin;
   }
   EXPECT_GT(compared, 2000);
   EXPECT_EQ(mismatches, 0);
@@ -185,10 +186,10 @@ TEST(Evaluate, LazyMaterialCutSharedWithTheQuiescenceSearch) {
   InitEvalForTests();
   struct Case {
     const char* fen;
-    int root;                // root_side
-    int32_t low, high;       // the window, root side's view
-    int cut;                 // +1 above, -1 below, 0 none
-    int32_t balance;         // side to move's view, when cut
+    int root;           // root_side
+    int32_t low, high;  // the window, root side's view
+    int cut;            // +1 above, -1 below, 0 none
+    int32_t balance;    // side to move's view, when cut
   };
   const Case cases[] = {
       // A queen and two pawns up: far above the window, from either root side.
@@ -261,8 +262,7 @@ TEST(EvaluatePosition, NamedScaleFactorsDriveTheirEndings) {
       // Bishops of opposite colours.
       {"4k3/p7/8/3b4/8/8/PPPP4/2B1K3 w - - 0 1", {SCALE_OPPOSITE_BISHOPS_UNEVEN}},
       {"4k3/pp6/8/3b4/8/8/PPP5/2B1K3 w - - 0 1", {SCALE_OPPOSITE_BISHOPS_EVEN}},
-      {"r3k3/p7/8/3b4/8/8/PPPP4/R1B1K3 w - - 0 1",
-       {SCALE_OPPOSITE_BISHOPS_POSITIONAL, SCALE_OPPOSITE_BISHOPS_ROOKS}},
+      {"r3k3/p7/8/3b4/8/8/PPPP4/R1B1K3 w - - 0 1", {SCALE_OPPOSITE_BISHOPS_POSITIONAL, SCALE_OPPOSITE_BISHOPS_ROOKS}},
       // Rook and pawn against rook, the defending king ahead of the pawn, the
       // attacking king behind it.
       {"k6r/8/8/P7/8/8/1R6/4K3 w - - 0 1",

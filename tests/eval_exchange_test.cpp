@@ -75,12 +75,19 @@ TEST(ExchangeSafety, CasesOfTheRules) {
 
 int PlainValue(int piece) {
   switch (piece) {
-    case PAWN: return 1;
-    case KNIGHT: case BISHOP: return 3;
-    case ROOK: return 5;
-    case QUEEN: return 9;
-    case KING: return 200;
-    default: return 0;
+    case PAWN:
+      return 1;
+    case KNIGHT:
+    case BISHOP:
+      return 3;
+    case ROOK:
+      return 5;
+    case QUEEN:
+      return 9;
+    case KING:
+      return 200;
+    default:
+      return 0;
   }
 }
 
@@ -114,14 +121,19 @@ bool PlainAttacks(int from, int to, uint64_t occupied) {
   const int df = (to & 7) - (from & 7), dr = (to >> 3) - (from >> 3);
   const int adf = std::abs(df), adr = std::abs(dr);
   switch (piece) {
-    case PAWN: return adf == 1 && dr == (ColourAt(from) == WHITE ? 1 : -1);
-    case KNIGHT: return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
-    case KING: return std::max(adf, adr) == 1;
-    default: break;
+    case PAWN:
+      return adf == 1 && dr == (ColourAt(from) == WHITE ? 1 : -1);
+    case KNIGHT:
+      return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+    case KING:
+      return std::max(adf, adr) == 1;
+    default:
+      break;
   }
   const bool straight = df == 0 || dr == 0, diagonal = adf == adr;
   if (from == to) return false;
-  if (!((straight && (piece == ROOK || piece == QUEEN)) || (diagonal && (piece == BISHOP || piece == QUEEN)))) return false;
+  if (!((straight && (piece == ROOK || piece == QUEEN)) || (diagonal && (piece == BISHOP || piece == QUEEN))))
+    return false;
   const int step = (df > 0) - (df < 0) + 8 * ((dr > 0) - (dr < 0));
   for (int s = from + step; s != to; s += step)
     if ((occupied >> s) & 1) return false;
@@ -243,8 +255,7 @@ TEST(ExchangeSafety, AgreesWithAPlainSwapListForBothColours) {
         if (to == from || !PlainAttacks(from, to, men)) continue;
         if (((b.Occupied[colour] >> to) & 1) || b.Square[to] == KING) continue;
         const int expected = PlainSwapIsSafe(to, from);
-        ASSERT_EQ(IsExchangeSafe(to, from), expected)
-            << Placement() << " from " << from << " to " << to;
+        ASSERT_EQ(IsExchangeSafe(to, from), expected) << Placement() << " from " << from << " to " << to;
         compared++;
         unsafe += !expected;
       }

@@ -1,6 +1,7 @@
 // The material table, the material balance and phases of positions without
 // a row, and the gain estimate of the search's delta pruning.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -8,8 +9,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "board/board.h"
 #include "board/movegen.h"
@@ -107,11 +106,14 @@ TEST_F(MaterialTest, CannotWinAndEndingFlags) {
     bool few_pieces;  // ENDING for the other side
   };
   const std::vector<Case> cases = {
-      {"K", true, true},          {"KN", true, true},          {"KB", true, true},
-      {"KNN", true, true},        {"KBN", false, true},        {"KBB", false, true},
-      {"K+1P", false, true},      {"KR", false, true},         {"KQ", false, true},
-      {"KQN", false, false},      {"KRRB", false, true},       {"KRBBN", false, true},
-      {"KRRBN", false, false},    {"KQRRBBNN+8P", false, false}, {"KNN+1P", false, true},
+      {"K", true, true},       {"KN", true, true},
+      {"KB", true, true},      {"KNN", true, true},
+      {"KBN", false, true},    {"KBB", false, true},
+      {"K+1P", false, true},   {"KR", false, true},
+      {"KQ", false, true},     {"KQN", false, false},
+      {"KRRB", false, true},   {"KRBBN", false, true},
+      {"KRRBN", false, false}, {"KQRRBBNN+8P", false, false},
+      {"KNN+1P", false, true},
   };
   for (const Case& c : cases) {
     const std::string white = std::string(c.white) + " v K", black = std::string("K v ") + c.white;
@@ -188,7 +190,8 @@ TEST_F(MaterialTest, ImbalanceRules) {
       {"KBBN v KQ", -(121 + 50 + 17), "case 7: three minors more, bishop pair, t = 17"},
       {"KNN v KQ", 0, "case 7 needs three minors more"},
   };
-  for (const Case& c : cases) EXPECT_EQ(material_table[RowOf(c.signature)].material, c.material) << c.signature << ": " << c.why;
+  for (const Case& c : cases)
+    EXPECT_EQ(material_table[RowOf(c.signature)].material, c.material) << c.signature << ": " << c.why;
 }
 
 // The endgame term is weighted by the 0..24 count t, the opening term by
@@ -218,7 +221,7 @@ TEST_F(MaterialTest, PieceValuesWeighByTheZeroTo24Count) {
   // Pawn values blend by both sides' heavy shares: a rook each gives
   // shares of 256, so only the first corner value counts.
   std::vector<int32_t> values = DefaultValues();
-  values[0] = 40;  // both sides with heavy pieces
+  values[0] = 40;   // both sides with heavy pieces
   values[3] = 500;  // neither
   ASSERT_EQ(LoadValues(DefaultValues()), VALUES_FILE_COUNT);
   const int rooks = material_table[RowOf("KR+2P v KR+1P")].material;
@@ -233,9 +236,10 @@ void ExpectColourSymmetry() {
   for (int row = 0; row < NO_MATERIAL_INDEX && mismatches < 5; row++) {
     const MaterialEntry& a = material_table[row];
     const MaterialEntry& b = material_table[SwappedRow(row)];
-    const bool same = a.material == -b.material && a.flags[WHITE] == b.flags[BLACK] && a.flags[BLACK] == b.flags[WHITE] &&
-                      a.white_phase == b.black_phase && a.black_phase == b.white_phase &&
-                      a.current_phase == b.current_phase && a.time_factor == b.time_factor;
+    const bool same = a.material == -b.material && a.flags[WHITE] == b.flags[BLACK] &&
+                      a.flags[BLACK] == b.flags[WHITE] && a.white_phase == b.black_phase &&
+                      a.black_phase == b.white_phase && a.current_phase == b.current_phase &&
+                      a.time_factor == b.time_factor;
     if (!same) {
       ADD_FAILURE() << "row " << row << " and its mirror " << SwappedRow(row) << ": material " << a.material << " / "
                     << b.material;
@@ -292,8 +296,7 @@ TEST_F(MaterialTest, RebuildTakesWellUnderASecond) {
   const int loads = 5;
   for (int i = 0; i < loads; i++)
     ASSERT_EQ(LoadEvaluationParametersFrom(DataPath("values.txt").c_str()), VALUES_FILE_COUNT);
-  const double ms =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / loads;
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / loads;
   std::printf("[ timing   ] load and material-table rebuild: %.1f ms\n", ms);
   RecordProperty("rebuild_ms", std::to_string(ms));
   EXPECT_LT(ms, 1000.0);
@@ -430,8 +433,9 @@ TEST_F(MaterialTest, GainDifferences) {
             200);
   // Taking a passed pawn on its 6th rank (d3 for black): 200 more than
   // taking the same pawn when a white pawn stands in its span.
-  EXPECT_EQ(GainOf("4k3/8/3R4/8/8/3p4/7P/4K3 w - - 0 1", "d6d3") - GainOf("4k3/8/3R4/8/8/3p4/2P5/4K3 w - - 0 1", "d6d3"),
-            200);
+  EXPECT_EQ(
+      GainOf("4k3/8/3R4/8/8/3p4/7P/4K3 w - - 0 1", "d6d3") - GainOf("4k3/8/3R4/8/8/3p4/2P5/4K3 w - - 0 1", "d6d3"),
+      200);
   // En passant is valued as the pawn capture the move word does not carry.
   const char* ep = "4k3/8/8/3pP3/8/2P5/8/4K3 w - d6 0 2";
   SetPosition(ep);

@@ -1,6 +1,7 @@
 // The parameter file: its layout, the committed default file, hostile
 // files, and the piece-square tables built from the parameters.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +12,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "eval/material.h"
 #include "eval/params.h"
@@ -170,8 +169,8 @@ std::string FirstDifference(const Snapshot& a, const Snapshot& b) {
   for (size_t i = 0; i < blocks.size(); i++)
     for (int k = 0; k < blocks[i].count; k++)
       if (a.blocks[i][k] != b.blocks[i][k])
-        return std::string(blocks[i].name) + "[" + std::to_string(k) + "]: " + std::to_string(a.blocks[i][k]) +
-               " vs " + std::to_string(b.blocks[i][k]);
+        return std::string(blocks[i].name) + "[" + std::to_string(k) + "]: " + std::to_string(a.blocks[i][k]) + " vs " +
+               std::to_string(b.blocks[i][k]);
   for (int row = 0; row < MATERIAL_TABLE_ROWS; row++)
     if (std::memcmp(&a.material[row], &b.material[row], sizeof(MaterialEntry)) != 0)
       return "material_table row " + std::to_string(row);
@@ -299,8 +298,8 @@ TEST_F(ParamsTest, EveryPositionReachesItsDestination) {
   // Entries of evaluation_parameters by position, mirrored tables included.
   for (int i = 0; i < 4; i++) EXPECT_EQ(evaluation_parameters[CANDIDATE_OPENING_BASE + i], V(2952 + i));
   const int passed[] = {PASSED_OPENING_FULL, PASSED_OPENING_ZERO, PASSED_ENDGAME_ZERO, PASSED_ENDGAME_FULL};
-  const int pawn_tables[] = {DOUBLED_OPENING,         DOUBLED_ENDGAME,         ISOLATED_ENDGAME, ISOLATED_CLOSED_OPENING,
-                             ISOLATED_FREE_OPENING,   BACKWARD_CLOSED_OPENING, BACKWARD_ENDGAME, BACKWARD_FREE_OPENING};
+  const int pawn_tables[] = {DOUBLED_OPENING,       DOUBLED_ENDGAME,         ISOLATED_ENDGAME, ISOLATED_CLOSED_OPENING,
+                             ISOLATED_FREE_OPENING, BACKWARD_CLOSED_OPENING, BACKWARD_ENDGAME, BACKWARD_FREE_OPENING};
   for (int f = 0; f < 8; f++) {
     for (int k = 0; k < 4; k++) EXPECT_EQ(evaluation_parameters[passed[k] + f], V(2956 + 4 * k + MirroredFile(f)));
     for (int k = 0; k < 8; k++)
@@ -308,11 +307,11 @@ TEST_F(ParamsTest, EveryPositionReachesItsDestination) {
     EXPECT_EQ(rook_open_file[f], V(3062 + MirroredFile(f)));
   }
   const std::vector<std::pair<int, int>> entry_of_position = {
-      {PASSED_VS_KNIGHT, 2972},      {PASSED_EXTRA_VS_PAWNS, 2973},      {SHELTER_KNIGHT_FILE, 2974},
-      {SHELTER_MIDDLE_FILE, 2975},   {SHELTER_OUTER_FILE, 2976},         {SHELTER_QUEEN_MOVED, 2977},
-      {PASSED_OWN_KING_DISTANCE, 3042}, {RACE_WON_BY_TWO, 3043},         {PASSED_ENEMY_KING_DISTANCE, 3044},
-      {PASSED_SAFE_ADVANCE, 3045},   {RACE_WON_BY_ONE, 3046},            {SHELTER_NO_QUEEN_SCALE, 3112},
-      {PAWN_RANK_WEIGHT + 3, 3118},  {PAWN_RANK_WEIGHT + 6, 3121},       {BLOCKED_PAWN_BONUS + 5, 3122},
+      {PASSED_VS_KNIGHT, 2972},         {PASSED_EXTRA_VS_PAWNS, 2973}, {SHELTER_KNIGHT_FILE, 2974},
+      {SHELTER_MIDDLE_FILE, 2975},      {SHELTER_OUTER_FILE, 2976},    {SHELTER_QUEEN_MOVED, 2977},
+      {PASSED_OWN_KING_DISTANCE, 3042}, {RACE_WON_BY_TWO, 3043},       {PASSED_ENEMY_KING_DISTANCE, 3044},
+      {PASSED_SAFE_ADVANCE, 3045},      {RACE_WON_BY_ONE, 3046},       {SHELTER_NO_QUEEN_SCALE, 3112},
+      {PAWN_RANK_WEIGHT + 3, 3118},     {PAWN_RANK_WEIGHT + 6, 3121},  {BLOCKED_PAWN_BONUS + 5, 3122},
       {BLOCKED_PAWN_BONUS + 6, 3123}};
   for (auto [entry, position] : entry_of_position) EXPECT_EQ(evaluation_parameters[entry], V(position)) << entry;
   for (int i = 0; i < 16; i++) EXPECT_EQ(evaluation_parameters[SHELTER_OPEN_FILES + i], V(3026 + i));
@@ -322,26 +321,63 @@ TEST_F(ParamsTest, EveryPositionReachesItsDestination) {
   EXPECT_EQ(evaluation_parameters[KING_OPENING_BG], 19);
 
   // Single named parameters.
-  const std::vector<std::pair<int32_t*, int>> singles = {
-      {&bishop_both_wings, 2978},        {&fianchetto_bishop, 2979},        {&king_outside_pawns, 2980},
-      {&rook_eighth_rank, 2982},         {&queen_eighth_rank, 2983},        {&rook_half_open_file, 2984},
-      {&rook_seventh_rank, 2985},        {&rook_seventh_passer, 2986},      {&queen_seventh_doubled, 2987},
-      {&king_no_luft, 2988},             {&rook_seventh_doubled, 2990},     {&bare_king_bonus, 2991},
-      {&mate_drive_base, 2992},          {&kbn_corner, 2993},               {&kbn_bonus, 2994},
-      {&mate_drive_distance, 2995},      {&bad_bishop_pawns_opening, 2996}, {&bad_bishop_pawns_endgame, 2997},
-      {&bad_bishop_fixed_opening, 2998}, {&bad_bishop_fixed_endgame, 2999}, {&knight_blocked_pawns, 3000},
-      {&bishop_trapped, 3001},           {&king_traps_rook, 3005},          {&rook_boxed_in, 3006},
-      {&knight_wings, 3011},             {&rook_on_target_file, 3012},      {&rook_no_open_file_access, 3013},
-      {&mate_drive_extra, 3014},         {&mate_drive_no_heavy, 3015},      {&queen_knight_bonus, 3016},
-      {&rook_bishop_bonus, 3017},        {&won_pawn_base, 3043},            {&bishop_mobility_opening, 3106},
-      {&bishop_mobility_endgame, 3107},  {&rook_mobility_opening, 3108},    {&rook_mobility_endgame, 3109},
-      {&queen_mobility_opening, 3110},   {&queen_mobility_endgame, 3111},   {&blocked_centre_pawn, 3153},
-      {&scale_bishop_breakthrough, 3160}, {&scale_bishop_guarded, 3161},    {&scale_bishop_blocked, 3162},
-      {&scale_breakthrough, 3163},       {&scale_pawn_guarded, 3164},       {&scale_blocked, 3165},
-      {&scale_king_in_front, 3166},      {&rook_pawn_count_weight, 3190},   {&rook_pawn_rank_weight, 3191},
-      {&rook_pawns_base, 3192},          {&rook_king_file_bonus, 3193},     {&rook_two_holding, 3194},
-      {&rook_three_holding, 3195},       {&rook_single_pawn, 3196},         {&rook_vs_held_pawns, 3197},
-      {&rook_vs_free_pawns, 3198},       {&endgame_threshold, 3199},        {&endgame_threshold_no_queen, 3200}};
+  const std::vector<std::pair<int32_t*, int>> singles = {{&bishop_both_wings, 2978},
+                                                         {&fianchetto_bishop, 2979},
+                                                         {&king_outside_pawns, 2980},
+                                                         {&rook_eighth_rank, 2982},
+                                                         {&queen_eighth_rank, 2983},
+                                                         {&rook_half_open_file, 2984},
+                                                         {&rook_seventh_rank, 2985},
+                                                         {&rook_seventh_passer, 2986},
+                                                         {&queen_seventh_doubled, 2987},
+                                                         {&king_no_luft, 2988},
+                                                         {&rook_seventh_doubled, 2990},
+                                                         {&bare_king_bonus, 2991},
+                                                         {&mate_drive_base, 2992},
+                                                         {&kbn_corner, 2993},
+                                                         {&kbn_bonus, 2994},
+                                                         {&mate_drive_distance, 2995},
+                                                         {&bad_bishop_pawns_opening, 2996},
+                                                         {&bad_bishop_pawns_endgame, 2997},
+                                                         {&bad_bishop_fixed_opening, 2998},
+                                                         {&bad_bishop_fixed_endgame, 2999},
+                                                         {&knight_blocked_pawns, 3000},
+                                                         {&bishop_trapped, 3001},
+                                                         {&king_traps_rook, 3005},
+                                                         {&rook_boxed_in, 3006},
+                                                         {&knight_wings, 3011},
+                                                         {&rook_on_target_file, 3012},
+                                                         {&rook_no_open_file_access, 3013},
+                                                         {&mate_drive_extra, 3014},
+                                                         {&mate_drive_no_heavy, 3015},
+                                                         {&queen_knight_bonus, 3016},
+                                                         {&rook_bishop_bonus, 3017},
+                                                         {&won_pawn_base, 3043},
+                                                         {&bishop_mobility_opening, 3106},
+                                                         {&bishop_mobility_endgame, 3107},
+                                                         {&rook_mobility_opening, 3108},
+                                                         {&rook_mobility_endgame, 3109},
+                                                         {&queen_mobility_opening, 3110},
+                                                         {&queen_mobility_endgame, 3111},
+                                                         {&blocked_centre_pawn, 3153},
+                                                         {&scale_bishop_breakthrough, 3160},
+                                                         {&scale_bishop_guarded, 3161},
+                                                         {&scale_bishop_blocked, 3162},
+                                                         {&scale_breakthrough, 3163},
+                                                         {&scale_pawn_guarded, 3164},
+                                                         {&scale_blocked, 3165},
+                                                         {&scale_king_in_front, 3166},
+                                                         {&rook_pawn_count_weight, 3190},
+                                                         {&rook_pawn_rank_weight, 3191},
+                                                         {&rook_pawns_base, 3192},
+                                                         {&rook_king_file_bonus, 3193},
+                                                         {&rook_two_holding, 3194},
+                                                         {&rook_three_holding, 3195},
+                                                         {&rook_single_pawn, 3196},
+                                                         {&rook_vs_held_pawns, 3197},
+                                                         {&rook_vs_free_pawns, 3198},
+                                                         {&endgame_threshold, 3199},
+                                                         {&endgame_threshold_no_queen, 3200}};
   for (auto [global, position] : singles) EXPECT_EQ(*global, V(position)) << "position " << position;
 
   // Small tables.
@@ -529,10 +565,14 @@ TEST_F(ParamsTest, ShortAndMalformedFilesStopTheReading) {
 }
 
 TEST_F(ParamsTest, OutOfRangeValuesAreClamped) {
-  const std::vector<std::pair<std::string, int32_t>> cases = {
-      {"32767", 32767},   {"32768", 32767},  {"-32768", -32767},
-      {"99999999999999999999999999", 32767}, {"-99999999999999999999999999", -32767},
-      {"+12", 12},        {"-0", 0},         {"0000000000000000000000000000000000042", 42}};
+  const std::vector<std::pair<std::string, int32_t>> cases = {{"32767", 32767},
+                                                              {"32768", 32767},
+                                                              {"-32768", -32767},
+                                                              {"99999999999999999999999999", 32767},
+                                                              {"-99999999999999999999999999", -32767},
+                                                              {"+12", 12},
+                                                              {"-0", 0},
+                                                              {"0000000000000000000000000000000000042", 42}};
   for (const auto& [token, expected] : cases) {
     std::string text;
     for (int p = 0; p < VALUES_FILE_COUNT; p++)
@@ -580,11 +620,11 @@ TEST(MaterialSignature, ParsesSidesAndPawns) {
       {"KR+1P v KR", 1, {{{0, 1, 0, 0, 1}, {0, 1, 0, 0, 0}}}},
       {"KQRRBBNN+8P v KQRRBBN+7P", 1, {{{1, 2, 2, 2, 8}, {1, 2, 2, 1, 7}}}},
       {"K+3P v K+2P", 1, {{{0, 0, 0, 0, 3}, {0, 0, 0, 0, 2}}}},
-      {"KNQ v K", 0, {}},      // kinds out of order
+      {"KNQ v K", 0, {}},  // kinds out of order
       {"KQ vs K", 0, {}},
-      {"KQ v K ", 0, {}},      // trailing text
-      {"Q v K", 0, {}},        // no king
-      {"KR+P v KR", 0, {}},    // pawn count missing
+      {"KQ v K ", 0, {}},    // trailing text
+      {"Q v K", 0, {}},      // no king
+      {"KR+P v KR", 0, {}},  // pawn count missing
       {"KR+1 v KR", 0, {}},
       {"KX v K", 0, {}},
       {"", 0, {}},
@@ -627,8 +667,12 @@ class PieceSquareTest : public ParamsTest {
 };
 
 int Square(const char* name) { return (name[0] - 'a') + 8 * (name[1] - '1'); }
-int16_t Opening(int piece, int colour, const char* square) { return pst_opening[PstIndex(piece, colour, Square(square))]; }
-int16_t Endgame(int piece, int colour, const char* square) { return pst_endgame[PstIndex(piece, colour, Square(square))]; }
+int16_t Opening(int piece, int colour, const char* square) {
+  return pst_opening[PstIndex(piece, colour, Square(square))];
+}
+int16_t Endgame(int piece, int colour, const char* square) {
+  return pst_endgame[PstIndex(piece, colour, Square(square))];
+}
 
 TEST_F(PieceSquareTest, SpotValuesForBothColours) {
   struct Case {
@@ -638,11 +682,11 @@ TEST_F(PieceSquareTest, SpotValuesForBothColours) {
   };
   // White squares; black's mirror square must carry the same values.
   const std::vector<Case> cases = {
-      {KING, "g1", 19, -48},   {KING, "e1", -1, -30},   {KING, "a8", -15, -72},  {KING, "d5", -12, 24},
-      {KNIGHT, "b1", -42, -30}, {KNIGHT, "h8", -76, -40}, {KNIGHT, "e6", 25, 5},   {KNIGHT, "c3", 1, 0},
-      {PAWN, "d4", 25, 2},     {PAWN, "d5", 15, 5},     {PAWN, "e7", 5, 9},      {PAWN, "a2", -15, -3},
-      {ROOK, "a1", -6, 0},     {ROOK, "d8", 3, 0},      {BISHOP, "b1", -18, -12}, {BISHOP, "b8", -8, -12},
-      {BISHOP, "c3", 4, 0},    {QUEEN, "a1", -5, -24},  {QUEEN, "d4", 0, 8},     {QUEEN, "e8", 0, -8},
+      {KING, "g1", 19, -48},    {KING, "e1", -1, -30},    {KING, "a8", -15, -72},   {KING, "d5", -12, 24},
+      {KNIGHT, "b1", -42, -30}, {KNIGHT, "h8", -76, -40}, {KNIGHT, "e6", 25, 5},    {KNIGHT, "c3", 1, 0},
+      {PAWN, "d4", 25, 2},      {PAWN, "d5", 15, 5},      {PAWN, "e7", 5, 9},       {PAWN, "a2", -15, -3},
+      {ROOK, "a1", -6, 0},      {ROOK, "d8", 3, 0},       {BISHOP, "b1", -18, -12}, {BISHOP, "b8", -8, -12},
+      {BISHOP, "c3", 4, 0},     {QUEEN, "a1", -5, -24},   {QUEEN, "d4", 0, 8},      {QUEEN, "e8", 0, -8},
   };
   for (const Case& c : cases) {
     char black_square[3] = {c.white_square[0], char('1' + ('8' - c.white_square[1])), 0};

@@ -78,15 +78,17 @@ TEST_F(PassedPawnTest, GeneralBranch) {
        -75, 1},
       {"k6r/8/8/8/8/8/4P3/6K1 w - - 0 1", "2nd rank: weight-0 values only", 0, 0, -11, 0, -21, 1},
       {"k6r/8/8/4P3/8/8/8/4R1K1 w - - 0 1", "own rook behind on the 5th rank: 19", -19, 0, -39, 0, -93, 0},
-      {"k7/8/8/4P3/8/8/8/4r1K1 w - - 0 1", "enemy rook behind: 14, and it makes the advance unsafe", 14, 0, -30, 0,
-       -75, 0},
+      {"k7/8/8/4P3/8/8/8/4r1K1 w - - 0 1", "enemy rook behind: 14, and it makes the advance unsafe", 14, 0, -30, 0, -75,
+       0},
       {"k6r/8/8/4P3/5K2/8/8/8 w - - 0 1", "king support (32 * 28 * 8 * 4) >> 13 = 3", -3, 0, -39, 0, -98, 0},
-      {"k6r/8/3K4/4P3/8/8/8/8 w - - 0 1", "unstoppable (6 * 25) >> 3 = 18 and support 28; the king also keeps "
-       "black from d7, so the pawn runs whoever is to move", -46, 0, -39, 0, -100, 1},
-      {"7r/K7/P7/8/8/8/8/2k5 w - - 0 1", "rook pawn with its king in front: support 96, less 40", -56, 0, -59, 0,
-       -155, 1},
-      {"k6r/8/4n3/4P3/8/8/8/4R1K1 w - - 0 1", "own rook behind, halved with an enemy man on the stop square", -9, 0, -30, 0,
-       -75, 1},
+      {"k6r/8/3K4/4P3/8/8/8/8 w - - 0 1",
+       "unstoppable (6 * 25) >> 3 = 18 and support 28; the king also keeps "
+       "black from d7, so the pawn runs whoever is to move",
+       -46, 0, -39, 0, -100, 1},
+      {"7r/K7/P7/8/8/8/8/2k5 w - - 0 1", "rook pawn with its king in front: support 96, less 40", -56, 0, -59, 0, -155,
+       1},
+      {"k6r/8/4n3/4P3/8/8/8/4R1K1 w - - 0 1", "own rook behind, halved with an enemy man on the stop square", -9, 0,
+       -30, 0, -75, 1},
       {"7r/8/8/8/3K4/4P3/8/k7 w - - 0 1", "3rd rank: no unstoppable bonus, support (32 * 6 * 16 * 24) >> 13 = 9", -9, 0,
        -11, 0, -21, 1},
   };
@@ -98,11 +100,11 @@ TEST_F(PassedPawnTest, SupportNeedsTheKingBesideOrAhead) {
     const char* fen;
     int32_t bonus;
   } cases[] = {
-      {"k6r/8/8/4P3/5K2/8/8/8 w - - 0 1", 3},   // one rank behind
-      {"k6r/8/8/4P3/8/5K2/8/8 w - - 0 1", 0},   // two ranks behind
-      {"k6r/8/3K4/4P3/8/8/8/8 w - - 0 1", 28},  // ahead, nearer to the queening square
-      {"k6r/8/8/4P3/2K5/8/8/8 w - - 0 1", 0},   // two files away
-      {"k2qr3/8/8/4P3/5K2/8/8/8 w - - 0 1", 0}, // 14 units against
+      {"k6r/8/8/4P3/5K2/8/8/8 w - - 0 1", 3},    // one rank behind
+      {"k6r/8/8/4P3/8/5K2/8/8 w - - 0 1", 0},    // two ranks behind
+      {"k6r/8/3K4/4P3/8/8/8/8 w - - 0 1", 28},   // ahead, nearer to the queening square
+      {"k6r/8/8/4P3/2K5/8/8/8 w - - 0 1", 0},    // two files away
+      {"k2qr3/8/8/4P3/5K2/8/8/8 w - - 0 1", 0},  // 14 units against
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fen);
@@ -121,17 +123,20 @@ TEST_F(PassedPawnTest, PawnsOnlyRace) {
       {"k7/8/8/8/1p6/2K5/8/8 w - - 0 1", "caught: no race, reliable still cleared", 0, -32, 0, -52, 0, 0},
       {"8/8/4k3/8/P4P2/8/8/4K3 w - - 0 1", "a- and f-pawns as a pair: count 3, 550 + 40 - 32, and 80 for the second",
        -638, 0, -39, 0, -67, 0},
-      {"8/2K5/8/2P5/8/8/8/7k w - - 0 1", "own king in front: the square from c5 holds, count 2 + 1; support 14", -572, 0,
-       -30, 0, -85, 0},
+      {"8/2K5/8/2P5/8/8/8/7k w - - 0 1", "own king in front: the square from c5 holds, count 2 + 1; support 14", -572,
+       0, -30, 0, -85, 0},
       {"1k6/1P6/1K6/P7/8/8/8/8 w - - 0 1", "b7/b6 shut the king in: a5 runs, 1 off for the king in its span", -656, 0,
        -116, 0, -184, 0},
-      {"3k4/8/p2K4/P2P4/8/8/8/8 w - - 0 1", "the lone king in front, yet won, black's only pawn stuck: 150; "
-       "won with either side to move, so reliable stays", -150, 0, -30, 0, -71, 1},
+      {"3k4/8/p2K4/P2P4/8/8/8/8 w - - 0 1",
+       "the lone king in front, yet won, black's only pawn stuck: 150; "
+       "won with either side to move, so reliable stays",
+       -150, 0, -30, 0, -71, 1},
       {"8/2k5/p3K3/P2P4/8/8/8/8 w - - 0 1", "caught unaided but won, black's only pawn stuck: 150; support 1", -151, 0,
        -30, 0, -63, 0},
-      {"8/2k5/p3K2p/P2P2P1/8/8/8/8 w - - 0 1", "the same with a black pawn free to move: no bonus", -1, 0, -30, 0, -63, 0},
-      {"2k5/8/1P6/8/8/8/P7/4K3 w - - 0 1", "adjacent files are no pair, though b6 outruns a 'king' on a2", -80, 0, -66, 0,
-       -100, 0},
+      {"8/2k5/p3K2p/P2P2P1/8/8/8/8 w - - 0 1", "the same with a black pawn free to move: no bonus", -1, 0, -30, 0, -63,
+       0},
+      {"2k5/8/1P6/8/8/8/P7/4K3 w - - 0 1", "adjacent files are no pair, though b6 outruns a 'king' on a2", -80, 0, -66,
+       0, -100, 0},
   };
   CheckCases(cases, sizeof cases / sizeof *cases);
 }
@@ -139,8 +144,8 @@ TEST_F(PassedPawnTest, PawnsOnlyRace) {
 // Both sides run: white needs W' = 3 with the move, black B = 3.
 TEST_F(PassedPawnTest, CloseRace) {
   const PassedCase cases[] = {
-      {"8/8/8/7P/p7/8/1k6/7K w - - 0 1", "W' = B and the new queen hits the king: -(540 - 24); black support +14",
-       -502, -36, -36, -91, -79, 0},
+      {"8/8/8/7P/p7/8/1k6/7K w - - 0 1", "W' = B and the new queen hits the king: -(540 - 24); black support +14", -502,
+       -36, -36, -91, -79, 0},
       // The same position with colours exchanged: now black leads by B = W' - 1
       // and is paid 540 - 8 * B with its own count, not B'.
       {"7k/1K6/8/P7/7p/8/8/8 b - - 0 1", "B = W' - 1: +(540 - 16); white support -14", 510, -36, -36, -79, -91, 0},
@@ -158,8 +163,10 @@ TEST_F(PassedPawnTest, CloseRace) {
       {"6K1/8/8/7P/1p1ppp2/3PPP2/2k5/8 w - - 0 1", "three loose pawns, no safe check: 6; supports +14 and -7", 1},
       {"8/n7/2k5/7P/1p1ppp2/3PPP2/8/7K w - - 0 1", "the trailer keeps a knight: no loose-pawn award; 15 vs the knight",
        -15},
-      {"6K1/3pp3/8/7P/1pk5/8/8/8 w - - 0 1", "the only check square is next to the king and unguarded: 5; 160 for the "
-       "extra passers, supports 18 + 1 - 6", 168},
+      {"6K1/3pp3/8/7P/1pk5/8/8/8 w - - 0 1",
+       "the only check square is next to the king and unguarded: 5; 160 for the "
+       "extra passers, supports 18 + 1 - 6",
+       168},
       // Two black runners tie on count 3; the a-pawn, walked first, is the
       // race pawn and the new queen on h8 covers a1: the full award.
       {"8/8/4k2P/2p5/6P1/pp4K1/8/8 w - - 0 1", "tie goes to a3: -524, and 160 - 80 for the extra passers", -444},

@@ -237,7 +237,6 @@ TEST_F(PawnTermsTest, ShelterPenaltyAndWeightedAmount) {
 
 // ---- position corpus ----
 
-
 // Random playouts that prefer captures, so that the corpus runs down into
 // endings and pawnless positions.
 std::vector<std::string> CorpusPositions() {

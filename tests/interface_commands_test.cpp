@@ -72,26 +72,56 @@ struct Case {
 
 TEST_F(Commands, ShortLinesSelectTheFirstKeywordTheyAbbreviate) {
   const std::vector<Case> cases = {
-      {"b", [] { EXPECT_EQ(thread_board.SideToMove, uint32_t(BLACK)); EXPECT_EQ(engine_side, WHITE); }},
+      {"b",
+       [] {
+         EXPECT_EQ(thread_board.SideToMove, uint32_t(BLACK));
+         EXPECT_EQ(engine_side, WHITE);
+       }},
       {"f", [] { EXPECT_EQ(force_mode, 1); }},
       {"p", [] { EXPECT_EQ(post_thinking, 1); }},
       {"pos", [] { EXPECT_EQ(post_thinking, 1); }},
       {"po", [] { EXPECT_EQ(post_thinking, 1); }},
-      {"x", [] { EXPECT_EQ(max_depth, 998); EXPECT_EQ(uci_mode, 0); EXPECT_EQ(ponder_on, 1); }},
-      {"xboard", [] { EXPECT_EQ(fixed_move_time, 0); EXPECT_EQ(moves_to_go, 0); }},
-      {"sto", [] { EXPECT_EQ(fixed_move_time, 0); }},       // "st" without a value
+      {"x",
+       [] {
+         EXPECT_EQ(max_depth, 998);
+         EXPECT_EQ(uci_mode, 0);
+         EXPECT_EQ(ponder_on, 1);
+       }},
+      {"xboard",
+       [] {
+         EXPECT_EQ(fixed_move_time, 0);
+         EXPECT_EQ(moves_to_go, 0);
+       }},
+      {"sto", [] { EXPECT_EQ(fixed_move_time, 0); }},  // "st" without a value
       {"st 30", [] { EXPECT_EQ(fixed_move_time, 3000); }},
-      {"STOP", [] { EXPECT_EQ(fixed_move_time, 0); }},      // the stop handler, not "st"
+      {"STOP", [] { EXPECT_EQ(fixed_move_time, 0); }},  // the stop handler, not "st"
       {"sd 7", [] { EXPECT_EQ(max_depth, 7); }},
       {"time 1234", [] { EXPECT_EQ(time_left, 1234); }},
-      {"time -50", [] { EXPECT_EQ(time_left, 0); }},       // never the "no clock" value
+      {"time -50", [] { EXPECT_EQ(time_left, 0); }},  // never the "no clock" value
       {"otime 250", [] { EXPECT_EQ(time_left, -1); }},
       {"otim 250", [] { EXPECT_EQ(time_left, -1); }},
       {"easy", [] { EXPECT_EQ(ponder_on, 0); }},
-      {"fritz", [] { EXPECT_EQ(fritz_mode, 1); EXPECT_EQ(uci_mode, 0); }},
-      {"level 40 5 0", [] { EXPECT_EQ(moves_to_go, 40); EXPECT_EQ(own_increment, 0); EXPECT_EQ(time_left, -1); }},
-      {"level 0 2 12", [] { EXPECT_EQ(moves_to_go, 0); EXPECT_EQ(own_increment, 1200); }},
-      {"level 40 5:30 7", [] { EXPECT_EQ(moves_to_go, 40); EXPECT_EQ(own_increment, 700); }},
+      {"fritz",
+       [] {
+         EXPECT_EQ(fritz_mode, 1);
+         EXPECT_EQ(uci_mode, 0);
+       }},
+      {"level 40 5 0",
+       [] {
+         EXPECT_EQ(moves_to_go, 40);
+         EXPECT_EQ(own_increment, 0);
+         EXPECT_EQ(time_left, -1);
+       }},
+      {"level 0 2 12",
+       [] {
+         EXPECT_EQ(moves_to_go, 0);
+         EXPECT_EQ(own_increment, 1200);
+       }},
+      {"level 40 5:30 7",
+       [] {
+         EXPECT_EQ(moves_to_go, 40);
+         EXPECT_EQ(own_increment, 700);
+       }},
       {"   nopost", [] { EXPECT_EQ(post_thinking, 0); }},
       {"NOPOST", [] { EXPECT_EQ(post_thinking, 0); }},
   };

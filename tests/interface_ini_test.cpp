@@ -29,16 +29,19 @@ struct Settings {
   std::string path = "c:\\tablebases\\";
 
   auto Tie() const {
-    return std::tie(tt, pawn, cache, aggr, aggr_half, cow, cow_half, rv, rt, variety, bound,
-                    learning, book_learning, allowed, ponder, egtb, mode, learning_data, weights, log, path);
+    return std::tie(tt, pawn, cache, aggr, aggr_half, cow, cow_half, rv, rt, variety, bound, learning, book_learning,
+                    allowed, ponder, egtb, mode, learning_data, weights, log, path);
   }
   bool operator==(const Settings& o) const { return Tie() == o.Tie(); }
 
   static Settings Now() {
-    return {tt_entries, pawn_hash_entries, tb_cache_size, aggressivity, aggressivity_half, cowardice,
-            cowardice_half, resign_value, resign_times, variety_of_play, book_learning_bound, use_learning,
-            use_book_learning, pondering_allowed, ponder_on, use_egtb, book_learning_mode, use_learning_data,
-            use_book_weights, log_learning_into_file, tb_path};
+    return {tt_entries,        pawn_hash_entries,      tb_cache_size,
+            aggressivity,      aggressivity_half,      cowardice,
+            cowardice_half,    resign_value,           resign_times,
+            variety_of_play,   book_learning_bound,    use_learning,
+            use_book_learning, pondering_allowed,      ponder_on,
+            use_egtb,          book_learning_mode,     use_learning_data,
+            use_book_weights,  log_learning_into_file, tb_path};
   }
   void Apply() const {
     tt_entries = tt, pawn_hash_entries = pawn, tb_cache_size = cache, aggressivity = aggr;
@@ -52,12 +55,11 @@ struct Settings {
 };
 
 std::ostream& operator<<(std::ostream& os, const Settings& s) {
-  return os << "tt " << s.tt << " pawn " << s.pawn << " cache " << s.cache << " aggr " << s.aggr << "/"
-            << s.aggr_half << " cow " << s.cow << "/" << s.cow_half << " resign " << s.rv << "/"
-            << s.rt << " variety " << s.variety << " bound " << s.bound << " learning " << s.learning
-            << " book_learning " << s.book_learning << " pondering " << s.allowed << "/" << s.ponder << " egtb "
-            << s.egtb << " mode " << s.mode << " data " << s.learning_data << " weights " << s.weights << " log "
-            << s.log << " path \"" << s.path << "\"";
+  return os << "tt " << s.tt << " pawn " << s.pawn << " cache " << s.cache << " aggr " << s.aggr << "/" << s.aggr_half
+            << " cow " << s.cow << "/" << s.cow_half << " resign " << s.rv << "/" << s.rt << " variety " << s.variety
+            << " bound " << s.bound << " learning " << s.learning << " book_learning " << s.book_learning
+            << " pondering " << s.allowed << "/" << s.ponder << " egtb " << s.egtb << " mode " << s.mode << " data "
+            << s.learning_data << " weights " << s.weights << " log " << s.log << " path \"" << s.path << "\"";
 }
 
 std::string W(int line, const std::string& text) {
@@ -213,8 +215,10 @@ TEST_F(IniTest, PathAndIgnoredLines) {
       {"key alone", "Learning\n", "", [](Settings&) {}},
       {"comment", "; Learning on\n", "", [](Settings&) {}},
       {"unknown key", "Threads 4\nHash 64\n", "", [](Settings&) {}},
-      {"high-bit byte ends the line", "Aggressivity 4\xC3\xA9" "0\nCowardice\xC3 999\n", "",
-       [](Settings& s) { s.aggr = 4, s.aggr_half = 2; }},
+      {"high-bit byte ends the line",
+       "Aggressivity 4\xC3\xA9"
+       "0\nCowardice\xC3 999\n",
+       "", [](Settings& s) { s.aggr = 4, s.aggr_half = 2; }},
       {"key after leading blanks", "   ResignTimes 6\n", "", [](Settings& s) { s.rt = 6; }},
       {"key after a separator", "=ResignTimes 6\n", "", [](Settings&) {}},
   };
@@ -256,7 +260,11 @@ TEST_F(IniTest, MissingFileChangesNothing) {
 
 TEST_F(IniTest, OpeningsBookOpensAtOnceAndLaterLinesOverride) {
   std::string book = "~Dravelnor openings book";
-  book += std::string("\0\0\0\0" "\0\0\0\0" "\0\0\0\0", 12);  // version 0, no nodes
+  book += std::string(
+      "\0\0\0\0"
+      "\0\0\0\0"
+      "\0\0\0\0",
+      12);  // version 0, no nodes
   const std::string path = Write("My Book.vop", book);
   const std::string missing = (dir_ / "gone.vop").string();
   // Version 0 switches weights and learning off; a later line turns

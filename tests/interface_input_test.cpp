@@ -1,14 +1,13 @@
 // The pending-input buffer, the line reader and the input-available test,
 // fed through a pipe that stands in for standard input.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "interface/input.h"
 #include "piped_input.h"

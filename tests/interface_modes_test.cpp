@@ -3,12 +3,12 @@
 // from them, and perft from the edited positions against the Debian
 // stockfish.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "board/board.h"
@@ -16,9 +16,9 @@
 #include "interface/input.h"
 #include "interface/modes.h"
 #include "interface/perft.h"
+#include "piped_input.h"
 #include "platform/stdin.h"
 #include "search/tables.h"
-#include "piped_input.h"
 #include "search/transposition.h"
 #include "test_util.h"
 

@@ -58,8 +58,8 @@ std::string Game(const std::string& moves, const char* result = "*") {
 
 // A game that leads to a position where the tokens under test decide.
 const std::string kPawnRace = "1. e4 d5 2. f4 a6 3. f5 a5 4. f6 a4 5. fxg7 a3 ";
-const std::vector<const char*> kPawnRaceMoves = {"e2e4", "d7d5", "f2f4", "a7a6", "f4f5", "a6a5",
-                                                 "f5f6", "a5a4", "f6g7", "a4a3"};
+const std::vector<const char*> kPawnRaceMoves = {"e2e4", "d7d5", "f2f4", "a7a6", "f4f5",
+                                                 "a6a5", "f5f6", "a5a4", "f6g7", "a4a3"};
 std::vector<const char*> Plus(std::vector<const char*> moves, std::vector<const char*> more) {
   moves.insert(moves.end(), more.begin(), more.end());
   return moves;
@@ -69,8 +69,8 @@ std::vector<const char*> Plus(std::vector<const char*> moves, std::vector<const 
 struct ScanCase {
   const char* name;
   std::string text;
-  std::string fen;       // the board after the scan ("" not checked)
-  std::string printed;   // exactly what the scan printed
+  std::string fen;      // the board after the scan ("" not checked)
+  std::string printed;  // exactly what the scan printed
 };
 
 std::vector<ScanCase> ScanCases() {
@@ -86,8 +86,7 @@ std::vector<ScanCase> ScanCases() {
        After(kStart, {"g1f3", "a7a6", "f3d4", "a6a5", "d2d3", "a5a4", "b1d2", "a4a3", "d4f3"}), ""},
       {"from-file and rank", Game("1. Nf3 a6 2. Nd4 a5 3. d3 a4 4. Nd2 a3 5. Nd2f3"),
        After(kStart, {"g1f3", "a7a6", "f3d4", "a6a5", "d2d3", "a5a4", "b1d2", "a4a3", "d2f3"}), ""},
-      {"from-rank missing", Game("1. Nf3 a6 2. Nd4 a5 3. d3 a4 4. Nd2 a3 5. Ndf3"), "",
-       "\nAmbigous move: Ndf3...\n"},
+      {"from-rank missing", Game("1. Nf3 a6 2. Nd4 a5 3. d3 a4 4. Nd2 a3 5. Ndf3"), "", "\nAmbigous move: Ndf3...\n"},
       {"promotion with =", Game(kPawnRace + "6. gxh8=Q"), After(kStart, Plus(kPawnRaceMoves, {"g7h8q"})), ""},
       {"promotion without =", Game(kPawnRace + "6. gxh8Q"), After(kStart, Plus(kPawnRaceMoves, {"g7h8q"})), ""},
       {"under-promotion", Game(kPawnRace + "6. gxh8=N"), After(kStart, Plus(kPawnRaceMoves, {"g7h8n"})), ""},
@@ -113,8 +112,8 @@ std::vector<ScanCase> ScanCases() {
       {"ambiguous knight", Game("1. Nf3 d5 2. d4 Nf6 3. Nd2 Nc6 4. e4"), "", "\nAmbigous move: Nd2...\n"},
       // ";" is no comment here: it ends an empty token, which names no move.
       {"semicolon comment", Game("1. e4 ; a comment\ne5"), After(kStart, {"e2e4"}), "\nCan't recognize: ...\n"},
-      {"cut off at the end of the file", "[Result \"*\"]\n\n1. e4 e5 2. Nf3 Nc", After(kStart, {"e2e4", "e7e5", "g1f3"}),
-       "\nGame 1 cut off at the end of the file...\n"},
+      {"cut off at the end of the file", "[Result \"*\"]\n\n1. e4 e5 2. Nf3 Nc",
+       After(kStart, {"e2e4", "e7e5", "g1f3"}), "\nGame 1 cut off at the end of the file...\n"},
       {"bad tag, then a game", "[Event]\n[Result \"*\"]\n\n1. e4 e5 *\n\n[Result \"*\"]\n\n1. d4 *\n",
        After(kStart, {"d2d4"}), "\nBad tag (no value): Event...\n"},
       {"a too long tag name", "[ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGH \"x\"]\n\n1. c4 *\n", After(kStart, {"c2c4"}),
@@ -140,8 +139,7 @@ TEST_F(PgnScan, OneGameScansEndWhereTheMovesLead) {
 }
 
 TEST_F(PgnScan, ATooLongTokenEndsTheProgramWithStatusTwo) {
-  EXPECT_EXIT(ScanPgnText(Game("1. e4 abcdefgh1234567 e5")), testing::ExitedWithCode(2),
-              "");
+  EXPECT_EXIT(ScanPgnText(Game("1. e4 abcdefgh1234567 e5")), testing::ExitedWithCode(2), "");
   testing::internal::CaptureStdout();
   // Fourteen characters are still a token (refused as a move).
   ScanPgnText(Game("1. e4 abcdefgh123456 e5"));
@@ -223,8 +221,7 @@ TEST_F(PgnScan, TheSilentSearchesNeverWriteTheBook) {
   ASSERT_EQ(book_loaded, 1);
   const int32_t saved = use_book_learning;
   use_book_learning = 1;
-  Scan(Game("1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8 7. Nf3 Nf6 8. Ng1 Ng8",
-            "1/2-1/2"));
+  Scan(Game("1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8 7. Nf3 Nf6 8. Ng1 Ng8", "1/2-1/2"));
   std::fflush(book_file);
   const Bytes after = ReadBytes(path);
   use_book_learning = saved;

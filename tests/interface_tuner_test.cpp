@@ -2,6 +2,7 @@
 // against a scripted stand-in scorer with a fixed seed, the "tune.log"
 // lines, and the list of tuned parameters against the evaluation's own.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +10,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "eval/params.h"
@@ -173,16 +173,26 @@ TEST_F(Tuner, EveryTunedNameIsAParameterOfTheEvaluation) {
     int derived;  // 0 read directly, 1 piece-square tables, 2 chained-pawn table
   };
   const Run runs[] = {
-      {"knight_opening_ah", KNIGHT_OPENING_AH, 8, 1}, {"knight_opening_bg", KNIGHT_OPENING_BG, 8, 1},
-      {"knight_opening_cf", KNIGHT_OPENING_CF, 8, 1}, {"knight_opening_de", KNIGHT_OPENING_DE, 8, 1},
-      {"knight_endgame_ah", KNIGHT_ENDGAME_AH, 8, 1}, {"knight_endgame_bg", KNIGHT_ENDGAME_BG, 8, 1},
-      {"knight_endgame_cf", KNIGHT_ENDGAME_CF, 8, 1}, {"knight_endgame_de", KNIGHT_ENDGAME_DE, 8, 1},
-      {"king_opening_ah", KING_OPENING_AH, 8, 1},     {"king_opening_bg", KING_OPENING_BG, 8, 1},
-      {"king_opening_cf", KING_OPENING_CF, 8, 1},     {"king_opening_de", KING_OPENING_DE, 8, 1},
-      {"king_endgame_ah", KING_ENDGAME_AH, 8, 1},     {"king_endgame_bg", KING_ENDGAME_BG, 8, 1},
-      {"king_endgame_cf", KING_ENDGAME_CF, 8, 1},     {"king_endgame_de", KING_ENDGAME_DE, 8, 1},
-      {"chained_pawn_ah", CHAINED_PAWN_AH, 5, 2},     {"chained_pawn_bg", CHAINED_PAWN_BG, 5, 2},
-      {"chained_pawn_cf", CHAINED_PAWN_CF, 5, 2},     {"chained_pawn_de", CHAINED_PAWN_DE, 5, 2},
+      {"knight_opening_ah", KNIGHT_OPENING_AH, 8, 1},
+      {"knight_opening_bg", KNIGHT_OPENING_BG, 8, 1},
+      {"knight_opening_cf", KNIGHT_OPENING_CF, 8, 1},
+      {"knight_opening_de", KNIGHT_OPENING_DE, 8, 1},
+      {"knight_endgame_ah", KNIGHT_ENDGAME_AH, 8, 1},
+      {"knight_endgame_bg", KNIGHT_ENDGAME_BG, 8, 1},
+      {"knight_endgame_cf", KNIGHT_ENDGAME_CF, 8, 1},
+      {"knight_endgame_de", KNIGHT_ENDGAME_DE, 8, 1},
+      {"king_opening_ah", KING_OPENING_AH, 8, 1},
+      {"king_opening_bg", KING_OPENING_BG, 8, 1},
+      {"king_opening_cf", KING_OPENING_CF, 8, 1},
+      {"king_opening_de", KING_OPENING_DE, 8, 1},
+      {"king_endgame_ah", KING_ENDGAME_AH, 8, 1},
+      {"king_endgame_bg", KING_ENDGAME_BG, 8, 1},
+      {"king_endgame_cf", KING_ENDGAME_CF, 8, 1},
+      {"king_endgame_de", KING_ENDGAME_DE, 8, 1},
+      {"chained_pawn_ah", CHAINED_PAWN_AH, 5, 2},
+      {"chained_pawn_bg", CHAINED_PAWN_BG, 5, 2},
+      {"chained_pawn_cf", CHAINED_PAWN_CF, 5, 2},
+      {"chained_pawn_de", CHAINED_PAWN_DE, 5, 2},
       {"supported_passed", SUPPORTED_PASSED, 8, 0},
       {"supported_opponent_pieces_coeff", SUPPORTED_OPPONENT_PIECES_COEFF, 14, 0},
       {"supported_king_hor_coeff", SUPPORTED_KING_HOR_COEFF, 9, 0},

@@ -2,6 +2,7 @@
 // positions from random games must match the Debian stockfish's "go perft".
 // Skipped where stockfish is not installed (.ci/run installs it).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +11,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "board/makemove.h"
@@ -117,7 +117,8 @@ TEST(PerftOracle, SplitsAgreeWithStockfishOnRandomGames) {
         std::ostringstream detail;
         for (const auto& [move, count] : theirs)
           if (!own[index].count(move) || own[index].at(move) != count)
-            detail << " " << move << ": theirs " << count << " ours " << (own[index].count(move) ? own[index].at(move) : 0);
+            detail << " " << move << ": theirs " << count << " ours "
+                   << (own[index].count(move) ? own[index].at(move) : 0);
         for (const auto& [move, count] : own[index])
           if (!theirs.count(move)) detail << " " << move << ": only ours " << count;
         ADD_FAILURE() << fens[index] << ":" << detail.str();

@@ -1,10 +1,11 @@
 // Perft against the published counts.
+#include "interface/perft.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "board/notation.h"
-#include "interface/perft.h"
 #include "perft_cases.h"
 #include "test_util.h"
 

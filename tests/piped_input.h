@@ -3,9 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
-#include <unistd.h>
 
 #include "interface/input.h"
 #include "platform/stdin.h"
@@ -24,9 +24,7 @@ class PipedInputTest : public ::testing::Test {
     ResetInput();
   }
   // Writes the bytes in one write.
-  void Send(const std::string& bytes) {
-    ASSERT_EQ(write(fds_[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  }
+  void Send(const std::string& bytes) { ASSERT_EQ(write(fds_[1], bytes.data(), bytes.size()), ssize_t(bytes.size())); }
   // Ends the input: the reader sees the end once the pipe is drained.
   void CloseWriter() {
     if (fds_[1] >= 0) close(fds_[1]);

@@ -87,13 +87,20 @@ std::vector<Picked> RunPicker(const PickerSetup& s) {
 // the evasions alone in check.
 int StageRank(int32_t stage) {
   switch (stage) {
-    case STAGE_CAPTURES: return 0;
-    case STAGE_KILLER1: return 1;
-    case STAGE_KILLER2: return 2;
-    case STAGE_QUIETS: return 3;
-    case STAGE_LOSING: return 4;
-    case STAGE_EVASIONS: return 5;
-    default: return -1;
+    case STAGE_CAPTURES:
+      return 0;
+    case STAGE_KILLER1:
+      return 1;
+    case STAGE_KILLER2:
+      return 2;
+    case STAGE_QUIETS:
+      return 3;
+    case STAGE_LOSING:
+      return 4;
+    case STAGE_EVASIONS:
+      return 5;
+    default:
+      return -1;
   }
 }
 
@@ -101,7 +108,7 @@ const char* const kPositions[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // en passant
-    "8/8/8/KPp4r/8/8/8/4k3 w - c6 0 1",                              // en passant that uncovers the king
+    "8/8/8/KPp4r/8/8/8/4k3 w - c6 0 1",                               // en passant that uncovers the king
     "1r2k3/P7/8/8/8/8/6p1/4K2R w K - 0 1",                            // promotions, captures by one
     "4k3/8/8/8/1b6/8/8/RN2K2R w KQ - 0 1",                            // check by a bishop
     "8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1",                              // check met by en passant
@@ -123,8 +130,10 @@ TEST_F(MovePickerTest, EveryMoveOnceNeverTheHashMoveInStageOrder) {
     Move quiet = 0, quiet2 = 0, capture = 0;
     for (Move m : legal) {
       if (search_node::IsQuiet(m)) {
-        if (!quiet) quiet = m;
-        else if (!quiet2) quiet2 = m;
+        if (!quiet)
+          quiet = m;
+        else if (!quiet2)
+          quiet2 = m;
       } else if (!capture) {
         capture = m;
       }
@@ -248,7 +257,7 @@ TEST_F(MovePickerTest, HashMoveIsPlayableOnlyWhereTheNodeMaySearchIt) {
       {"4k3/8/8/8/1b6/8/8/RN2K2R w KQ - 0 1", "h1h8", false},   // ignores it
       {"4k3/8/8/8/1b6/8/3N4/R3K2R w KQ - 0 1", "d2f3", false},  // pinned knight
       {"4k3/8/8/8/1b6/8/3N4/R3K2R w KQ - 0 1", "a1a8", true},
-      {"8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1", "e4d3", true},       // en passant takes the checker
+      {"8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1", "e4d3", true},  // en passant takes the checker
   };
   for (const auto& c : cases) {
     SetPosition(c.fen);

@@ -154,8 +154,8 @@ TEST_F(OutputTest, UciScoresBoundsAndMateGoal) {
     root_scores[0] = c.score;
     mate_goal = c.goal;
     const std::string line = Capture([&] { PrintUciInfo(1, c.bound, 1); });
-    EXPECT_EQ(line, std::string("info depth 5 seldepth 9 ") + c.text +
-                        " 0 time <t> hashfull 0 nps <n> tbhits 0 pv e2e4\n");
+    EXPECT_EQ(line,
+              std::string("info depth 5 seldepth 9 ") + c.text + " 0 time <t> hashfull 0 nps <n> tbhits 0 pv e2e4\n");
   }
 }
 
@@ -175,22 +175,12 @@ TEST_F(OutputTest, SilencesByNodeCount) {
     bool prints;
   };
   const Case cases[] = {
-      {"uci", 0, 0, 0, true},
-      {"uci", 31000, 1000, 0, false},
-      {"uci", 31001, 1000, 0, true},
-      {"uci", 31000, 1000, 1, true},
-      {"uci", 10000, 50000, 0, true},  // the difference is taken unsigned
-      {"xboard", 0, 0, 0, true},
-      {"xboard", 1, 0, 0, false},
-      {"xboard", 100000, 0, 0, false},
-      {"xboard", 100001, 0, 0, true},
-      {"xboard", 50, 0, 1, true},
-      {"multipv", 50000, 0, 0, false},
-      {"multipv", 50001, 0, 0, true},
-      {"multipv", 0, 0, 0, true},
-      {"stats", 200000, 0, 0, false},
-      {"stats", 200001, 0, 0, true},
-      {"stats", 0, 0, 0, true},
+      {"uci", 0, 0, 0, true},         {"uci", 31000, 1000, 0, false}, {"uci", 31001, 1000, 0, true},
+      {"uci", 31000, 1000, 1, true},  {"uci", 10000, 50000, 0, true},  // the difference is taken unsigned
+      {"xboard", 0, 0, 0, true},      {"xboard", 1, 0, 0, false},     {"xboard", 100000, 0, 0, false},
+      {"xboard", 100001, 0, 0, true}, {"xboard", 50, 0, 1, true},     {"multipv", 50000, 0, 0, false},
+      {"multipv", 50001, 0, 0, true}, {"multipv", 0, 0, 0, true},     {"stats", 200000, 0, 0, false},
+      {"stats", 200001, 0, 0, true},  {"stats", 0, 0, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.printer << " nodes " << c.nodes << " force " << c.force);
@@ -199,10 +189,14 @@ TEST_F(OutputTest, SilencesByNodeCount) {
     nps_report_interval = -1;
     const std::string p = c.printer;
     testing::internal::CaptureStdout();
-    if (p == "uci") PrintUciInfo(c.force, 3, 1);
-    else if (p == "xboard") PrintThinkingLine(c.force);
-    else if (p == "multipv") PrintUciMultiPvInfo(0, 3);
-    else PrintUciStatistics();
+    if (p == "uci")
+      PrintUciInfo(c.force, 3, 1);
+    else if (p == "xboard")
+      PrintThinkingLine(c.force);
+    else if (p == "multipv")
+      PrintUciMultiPvInfo(0, 3);
+    else
+      PrintUciStatistics();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(!out.empty(), c.prints) << out;
     if (p == "uci") {
@@ -251,7 +245,10 @@ TEST_F(OutputTest, XboardLineAndScores) {
     int32_t score;
     const char* head;
   } cases[] = {
-      {MATE_SCORE - 1, "5 32766"}, {-(MATE_SCORE - 2), "5 -32765"}, {31000, "5 31000"}, {31001, "5 31068"},
+      {MATE_SCORE - 1, "5 32766"},
+      {-(MATE_SCORE - 2), "5 -32765"},
+      {31000, "5 31000"},
+      {31001, "5 31068"},
       {-25, "5 -25"},
   };
   nodes = 123456;

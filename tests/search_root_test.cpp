@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,12 +16,12 @@
 #include "board/notation.h"
 #include "eval/material.h"
 #include "interface/options.h"
+#include "platform/clock.h"
 #include "search/driver.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/transposition.h"
-#include "platform/clock.h"
 #include "test_util.h"
 
 namespace {
@@ -137,10 +137,8 @@ TEST_F(RootSearch, FindsShortestMatesWithExactScores) {
     const char* stalemating;  // a tempting move that only draws, or ""
   };
   const Case cases[] = {
-      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1, ""},
-      {"7k/5Q2/5K2/8/8/8/8/8 w - - 0 1", 1, "f6g6"},
-      {"k7/8/2K5/8/8/8/8/1R6 w - - 0 1", 2, "b1b7"},
-      {"5k2/8/5K2/8/8/8/8/4R3 w - - 0 1", 2, ""},
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1, ""},  {"7k/5Q2/5K2/8/8/8/8/8 w - - 0 1", 1, "f6g6"},
+      {"k7/8/2K5/8/8/8/8/1R6 w - - 0 1", 2, "b1b7"}, {"5k2/8/5K2/8/8/8/8/4R3 w - - 0 1", 2, ""},
       {"k7/8/8/1K6/8/8/8/2Q5 w - - 0 1", 3, "c1c7"},
   };
   for (const Case& c : cases) {
@@ -316,8 +314,7 @@ TEST_F(ThinkUci, ThinkingLinesOfAFixedSearch) {
   post_thinking = 1;
   std::vector<std::string> lines = Lines(RunThink());
   ASSERT_GE(lines.size(), 2u);
-  for (size_t i = 0; i + 1 < lines.size(); i++)
-    EXPECT_TRUE(std::regex_match(lines[i], uci_line)) << lines[i];
+  for (size_t i = 0; i + 1 < lines.size(); i++) EXPECT_TRUE(std::regex_match(lines[i], uci_line)) << lines[i];
   // The forced last line: the last iteration (the mate in one stops the
   // deepening early), the root score, every node, the played move first.
   std::smatch m;

@@ -85,8 +85,7 @@ TEST_F(TranspositionTest, ProbeCutsByBoundAndDepth) {
       {HASH_LOWER, 40, 12, 20, -30, 10, 0, -30, 1, 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "bound " << c.bound << " score " << c.stored_score << " depth "
-                                    << c.depth);
+    SCOPED_TRACE(testing::Message() << "bound " << c.bound << " score " << c.stored_score << " depth " << c.depth);
     ClearTranspositionTable();
     StoreTranspositionTable(c.stored_depth, kMoveA, c.stored_score, c.bound, 0, 7);
     int32_t alpha = c.alpha, threat = 0, null_ok = 1, cut = -1;
@@ -131,7 +130,7 @@ TEST_F(TranspositionTest, MateScoresAreStoredFromTheNodeAndReadFromTheRoot) {
       {HASH_EXACT, MATE_SCORE - 7, 3, MATE_SCORE - 4, 5, 32000, MATE_SCORE - 9},
       {HASH_EXACT, -(MATE_SCORE - 7), 3, -(MATE_SCORE - 4), 5, 32000, -(MATE_SCORE - 9)},
       {HASH_LOWER, MATE_SCORE - 10, 3, 31000, 5, 30000, 31000},
-      {HASH_EXACT, 31000, 3, 31000, 5, 32000, 31000},  // not yet a mate score
+      {HASH_EXACT, 31000, 3, 31000, 5, 32000, 31000},      // not yet a mate score
       {HASH_LOWER, -32000, 3, -32000, 5, -32500, -32000},  // lower bounds of being mated stay as they are
   };
   for (const Case& c : cases) {
@@ -325,8 +324,7 @@ TEST(SearchTablesTest, TableMemoryIsWholeAlignedAndRefusesAbsurdSizes) {
     EXPECT_EQ(block[bytes - 1], 0xA5);
     FreeTableMemory(block);
   }
-  for (size_t bytes : {SIZE_MAX, SIZE_MAX - kLargePage + 2})
-    EXPECT_EQ(AllocateTableMemory(bytes), nullptr) << bytes;
+  for (size_t bytes : {SIZE_MAX, SIZE_MAX - kLargePage + 2}) EXPECT_EQ(AllocateTableMemory(bytes), nullptr) << bytes;
   FreeTableMemory(nullptr);
 
   ASSERT_TRUE(SetHashSize(10));

@@ -42,7 +42,8 @@ void StartUci(EngineSession& engine) {
 
 // Sends the lines, then waits for the bestmove; the lines before it go to
 // *before.
-std::string Go(EngineSession& engine, const std::vector<std::string>& lines, std::vector<std::string>* before = nullptr) {
+std::string Go(EngineSession& engine, const std::vector<std::string>& lines,
+               std::vector<std::string>* before = nullptr) {
   for (const std::string& line : lines) EXPECT_TRUE(engine.Send(line));
   const WaitResult result = engine.WaitForPrefix("bestmove");
   EXPECT_TRUE(result.matched) << engine.TranscriptText();
@@ -135,7 +136,8 @@ TEST(SessionBook, TheEngineSearchesWhereTheBookMayNotAnswer) {
     std::vector<std::string> lines;
     std::string not_expected;
   } cases[] = {
-      {"OwnBook off", {"setoption name OwnBook value false", "position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", "go depth 3"},
+      {"OwnBook off",
+       {"setoption name OwnBook value false", "position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", "go depth 3"},
        ""},
       {"searchmoves", {"position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", "go depth 3 searchmoves e1d1 e1e2"}, ""},
       {"an illegal castling", {"position fen r3k2r/8/8/8/8/8/8/R3K2R w kq - 0 1", "go depth 3"}, "e1g1"},
@@ -208,7 +210,8 @@ TEST(SessionBook, UciNewGameLearnsTheEnginesMovesAsADraw) {
   // The engine's last move is taken back first; the one from the start is
   // never learnt.
   EXPECT_TRUE(engine.Run("ucinewgame").empty());
-  EXPECT_EQ(BookAfterQuit(engine), Changed(line.bytes, {{line.fens[2], 1, Stats(1, 1)}, {line.fens[4], 1, Stats(1, 1)}}));
+  EXPECT_EQ(BookAfterQuit(engine),
+            Changed(line.bytes, {{line.fens[2], 1, Stats(1, 1)}, {line.fens[4], 1, Stats(1, 1)}}));
 }
 
 TEST(SessionBook, ResetLearnsADrawOfTheEngineAsBlack) {
@@ -224,9 +227,9 @@ TEST(SessionBook, ResetLearnsADrawOfTheEngineAsBlack) {
   }
   EXPECT_TRUE(engine.Run("reset").empty());
   // Black's moves at plies 1, 3 and 5; its last one is taken back first.
-  EXPECT_EQ(BookAfterQuit(engine), Changed(line.bytes, {{line.fens[1], 1, Stats(1, 1)},
-                                                        {line.fens[3], 1, Stats(1, 1)},
-                                                        {line.fens[5], 1, Stats(1, 1)}}));
+  EXPECT_EQ(BookAfterQuit(engine),
+            Changed(line.bytes,
+                    {{line.fens[1], 1, Stats(1, 1)}, {line.fens[3], 1, Stats(1, 1)}, {line.fens[5], 1, Stats(1, 1)}}));
 }
 
 TEST(SessionBook, ADecidedGameIsLearntAsAWinOrALoss) {
@@ -236,8 +239,8 @@ TEST(SessionBook, ADecidedGameIsLearntAsAWinOrALoss) {
   const char* black = "4k3/8/8/8/8/8/8/Q3K3 b - - 0 1";
   const std::string white_ply2 = FenAfter(white, {"a1a2", "e8d8"});
   const std::string black_ply2 = FenAfter(black, {"e8d8", "a1a2"});
-  const bw::Bytes book = bw::BuildBook({bw::NodeOf(white_ply2, {{"a2a3", Stats(4, 2)}}),
-                                        bw::NodeOf(black_ply2, {{"d8e8", Stats(4, 2)}})});
+  const bw::Bytes book =
+      bw::BuildBook({bw::NodeOf(white_ply2, {{"a2a3", Stats(4, 2)}}), bw::NodeOf(black_ply2, {{"d8e8", Stats(4, 2)}})});
   struct Case {
     const char* ini;
     std::string game;

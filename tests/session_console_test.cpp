@@ -68,8 +68,10 @@ TEST(SessionConsole, PerftCountsAndIgnoresMissingOrBadDepths) {
                         {"perft", -1},   {"perft -2", -1}, {"perft x", -1}};
   for (const Case& c : start) {
     const std::vector<std::string> out = engine.Run(c.line);
-    if (c.count < 0) EXPECT_EQ(Join(out), "") << c.line;
-    else EXPECT_EQ(PerftCount(out), c.count) << c.line << ": " << Join(out);
+    if (c.count < 0)
+      EXPECT_EQ(Join(out), "") << c.line;
+    else
+      EXPECT_EQ(PerftCount(out), c.count) << c.line << ": " << Join(out);
   }
   EXPECT_EQ(Join(engine.Run(std::string("loadfen ") + kKiwipete)), "");
   EXPECT_EQ(PerftCount(engine.Run("perft 1")), 48);
@@ -279,7 +281,10 @@ TEST(SessionConsole, HelpWaitsForEnterBetweenItsPages) {
 // position; every tenth line is copied to out.epd as it was read.
 TEST(SessionConsole, EpdEvaluationScoresEveryCompleteLine) {
   const std::vector<std::string> positions = {
-      kStartFen, kKiwipete, kItalian, kRookEnding,
+      kStartFen,
+      kKiwipete,
+      kItalian,
+      kRookEnding,
       "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - bm Bb5; id \"ruy\";",
   };
   std::string file;
@@ -344,8 +349,7 @@ TEST(SessionConsole, ReportsOfFlagsBookAndTablebases) {
     EXPECT_EQ(Join(engine.Run("loadfen " + c.fen)), "");
     const std::vector<std::string> out = engine.Run(c.line);
     ASSERT_EQ(out.size(), c.expected.size()) << Join(out);
-    for (size_t i = 0; i < out.size(); i++)
-      EXPECT_TRUE(std::regex_match(out[i], std::regex(c.expected[i]))) << out[i];
+    for (size_t i = 0; i < out.size(); i++) EXPECT_TRUE(std::regex_match(out[i], std::regex(c.expected[i]))) << out[i];
   }
   // The hash words differ between positions.
   EXPECT_EQ(Join(engine.Run(std::string("loadfen ") + kKiwipete)), "");

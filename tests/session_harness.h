@@ -4,11 +4,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace session {
@@ -47,7 +47,7 @@ struct WaitResult {
 };
 
 struct ExitResult {
-  bool exited = false;     // ended through exit(); code is valid
+  bool exited = false;  // ended through exit(); code is valid
   int code = -1;
   int signal = 0;          // non-zero when a signal ended it
   bool timed_out = false;  // still running at the deadline: it was killed
@@ -76,8 +76,7 @@ class EngineSession {
   // or the output ended (see output_closed()).
   std::optional<std::string> ReadLine(int timeout_ms = kDefaultTimeoutMs);
   // Reads lines until one satisfies the predicate.
-  WaitResult WaitFor(const std::function<bool(const std::string&)>& predicate,
-                     int timeout_ms = kDefaultTimeoutMs);
+  WaitResult WaitFor(const std::function<bool(const std::string&)>& predicate, int timeout_ms = kDefaultTimeoutMs);
   WaitResult WaitForPrefix(const std::string& prefix, int timeout_ms = kDefaultTimeoutMs);
   WaitResult WaitForLine(const std::string& exact, int timeout_ms = kDefaultTimeoutMs);
   WaitResult WaitForRegex(const std::string& pattern, int timeout_ms = kDefaultTimeoutMs);

@@ -59,12 +59,9 @@ TEST_P(SessionLongLine, OverlongLinesAreDroppedWholeAndTheNextLineWorks) {
 }
 
 const LongLineCase kLongLineCases[] = {
-    {"FourThousandHandled", 4000, 0, true},
-    {"FourThousandInPiecesHandled", 4000, 700, true},
-    {"FiveThousandOneDropped", 5001, 0, false},
-    {"SixThousandInPiecesDropped", 6000, 1000, false},
-    {"TwentyThousandDropped", 20000, 0, false},
-    {"HundredThousandInPiecesDropped", 100000, 4096, false},
+    {"FourThousandHandled", 4000, 0, true},     {"FourThousandInPiecesHandled", 4000, 700, true},
+    {"FiveThousandOneDropped", 5001, 0, false}, {"SixThousandInPiecesDropped", 6000, 1000, false},
+    {"TwentyThousandDropped", 20000, 0, false}, {"HundredThousandInPiecesDropped", 100000, 4096, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SessionLongLine, testing::ValuesIn(kLongLineCases),

@@ -168,8 +168,8 @@ TEST(SessionLearning, AScoreThatFallsAndFallsFurtherIsStoredAndLogged) {
   ASSERT_TRUE(own[2].score.rfind("mate -", 0) == 0 || Cp(own[2]) < -400) << own[2].score;
 
   const int depth = (own[1].depth - 1) * 4 + 2;
-  const std::string log = "0\tAdd: Depth = " + std::to_string(depth) + "\tOldEvaluation = " +
-                          std::to_string(first) + "\tEvaluaton = " + std::to_string(second) +
+  const std::string log = "0\tAdd: Depth = " + std::to_string(depth) + "\tOldEvaluation = " + std::to_string(first) +
+                          "\tEvaluaton = " + std::to_string(second) +
                           "\tFEN = rq4k1/5ppp/8/8/6n1/8/PP4PP/QR3RK1 w - - " + own[0].move + "\n";
   std::string expected = EmptyFile();
   const Position start = KeysOf(kLostFen);

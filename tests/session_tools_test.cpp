@@ -99,7 +99,8 @@ TEST(SessionTools, TunenewStartsWithTheFirstParameterOfItsList) {
   ASSERT_EQ(lines.size(), 4u) << engine.TranscriptText();
   EXPECT_EQ(lines[0], missing);
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(lines[1], m, std::regex(R"(Tuning knight_opening_ah\[6\] \[(-?[0-9]+)\], best score = 0)")))
+  ASSERT_TRUE(
+      std::regex_match(lines[1], m, std::regex(R"(Tuning knight_opening_ah\[6\] \[(-?[0-9]+)\], best score = 0)")))
       << lines[1];
   const int start = std::stoi(m[1].str());
   ASSERT_TRUE(std::regex_match(lines[2], m, std::regex(R"(Trying knight_opening_ah\[6\] = (-?[0-9]+))"))) << lines[2];

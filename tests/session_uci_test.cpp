@@ -82,8 +82,7 @@ Answer WaitBestmove(EngineSession& engine, int timeout_ms = kDefaultTimeoutMs) {
 // The answer's moves are legal where they are played.
 void ExpectLegalAnswer(const Game& setup, const Answer& answer) {
   ASSERT_TRUE(answer.found);
-  EXPECT_TRUE(IsLegalIn(setup.fen, setup.moves, answer.best))
-      << answer.best << " after " << setup.Command();
+  EXPECT_TRUE(IsLegalIn(setup.fen, setup.moves, answer.best)) << answer.best << " after " << setup.Command();
   if (!answer.ponder.empty()) {
     EXPECT_TRUE(IsLegalIn(setup.fen, setup.With(answer.best), answer.ponder))
         << "ponder " << answer.ponder << " after " << answer.best;
@@ -134,27 +133,15 @@ TEST_P(SessionUciOptions, UciShowsTheValueInForce) {
 
 const OptionCase kOptionCases[] = {
     {"FromIniFile", "Aggressivity 250\nCowardice 40\n", {}, 250, 40},
-    {"BothSet",
-     "",
-     {"setoption name Aggressivity value 120", "setoption name Defensivity value 80"},
-     120,
-     80},
-    {"LastValueWins",
-     "",
-     {"setoption name Aggressivity value 10", "setoption name Aggressivity value 20"},
-     20,
-     100},
+    {"BothSet", "", {"setoption name Aggressivity value 120", "setoption name Defensivity value 80"}, 120, 80},
+    {"LastValueWins", "", {"setoption name Aggressivity value 10", "setoption name Aggressivity value 20"}, 20, 100},
     {"ClampedToMaximum", "", {"setoption name Aggressivity value 301"}, 300, 100},
     {"ClampedToMinimum", "", {"setoption name Defensivity value -7"}, 100, 0},
     {"HugeNumberClamped", "", {"setoption name Defensivity value 99999999999"}, 100, 300},
     {"TextReadsAsZero", "", {"setoption name Aggressivity value abc"}, 0, 100},
     {"WithoutValueNothing", "", {"setoption name Aggressivity", "setoption name Defensivity 50"}, 100, 100},
     {"WithoutNameNothing", "", {"setoption Aggressivity value 5", "setoption"}, 100, 100},
-    {"NameAbbreviatedAnyCase",
-     "",
-     {"setoption name aggr value 7", "setoption name DEFENSIVITY value 9"},
-     7,
-     9},
+    {"NameAbbreviatedAnyCase", "", {"setoption name aggr value 7", "setoption name DEFENSIVITY value 9"}, 7, 9},
     {"UnknownNameNothing", "", {"setoption name Style value 5", "setoption name Clear"}, 100, 100},
 };
 
@@ -206,10 +193,7 @@ const TableOptionCase kTableOptionCases[] = {
      {"setoption name Hash value 1", "setoption name PawnHash value 1", "setoption name Clear Hash"},
      "go depth 3",
      0},
-    {"ZeroMultiPvClamped",
-     {"setoption name MultiPV value 0", "setoption name NalimovCache value 0"},
-     "go depth 5",
-     0},
+    {"ZeroMultiPvClamped", {"setoption name MultiPV value 0", "setoption name NalimovCache value 0"}, "go depth 5", 0},
     {"ThreeVariations", {"setoption name MultiPV value 3"}, "go depth 5", 3},
 };
 
@@ -247,7 +231,8 @@ const PositionCase kPositionCases[] = {
     {"CapitalLettersPlay", {"position startpos moves E2E4 e7E5"}, {"startpos", {"e2e4", "e7e5"}}},
     {"MovesFromTheMovesKeyword", {"position startpos junk e2e4 moves d2d4"}, {"startpos", {"d2d4"}}},
     {"NoMovesWithoutKeyword", {"position startpos e2e4"}, {"startpos", {}}},
-    {"FenWithCastlingBothSides", {std::string("position fen ") + kKiwipete + " moves e1g1 e8c8"},
+    {"FenWithCastlingBothSides",
+     {std::string("position fen ") + kKiwipete + " moves e1g1 e8c8"},
      {kKiwipete, {"e1g1", "e8c8"}}},
     {"FenEnPassantCapture",
      {"position fen rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1 moves d4e3"},
@@ -297,8 +282,7 @@ const GoCase kGoCases[] = {
     {"Depth", {"startpos", {}}, "go depth 4", nullptr},
     {"Nodes", {"startpos", {"e2e4"}}, "go nodes 20000", nullptr},
     {"Movetime", {kKiwipete, {}}, "go movetime 200", nullptr},
-    {"WhiteClock", {"startpos", {"d2d4", "d7d5"}}, "go wtime 3000 btime 3000 winc 100 binc 100 movestogo 30",
-     nullptr},
+    {"WhiteClock", {"startpos", {"d2d4", "d7d5"}}, "go wtime 3000 btime 3000 winc 100 binc 100 movestogo 30", nullptr},
     {"BlackClock", {"startpos", {"e2e4"}}, "go wtime 100 btime 2000 binc 0 movestogo 10", nullptr},
     {"SuddenDeathClock", {"startpos", {"g1f3"}}, "go wtime 4000 btime 4000", nullptr},
     {"FindsMateInOne", {"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1", {}}, "go depth 3", "a1a8"},
@@ -508,8 +492,10 @@ TEST_P(SessionUciQuitDuringSearch, QuitsOrIgnores) {
 }
 
 const QuitCase kQuitCases[] = {
-    {"Quit", "quit", true},          {"Q", "q", true},
-    {"AnyWordWithQ", "queen", true}, {"CapitalQDropped", "Quit", false},
+    {"Quit", "quit", true},
+    {"Q", "q", true},
+    {"AnyWordWithQ", "queen", true},
+    {"CapitalQDropped", "Quit", false},
     {"BlankFirstDropped", " quit", false},
 };
 
@@ -572,10 +558,38 @@ TEST(SessionUci, SilentCommandsPrintNothing) {
   ASSERT_TRUE(Ready(engine));
   Uci(engine);
   const char* silent[] = {
-      "ucinewgame", "debug on", "debug", "position", "setoption name Style value 5", "stop", "ponderhit",
-      "protover 2", "accepted ping", "ping 7", "random", "computer", "result 1-0", "name someone",
-      "rating 2000 1900", "hint", "draw", "usermove e2e4", "playother", "exit", "otim 250", "otime 250",
-      "", "   ", "\t", "j", "k", "v", "y", "z", "#comment", "1234",
+      "ucinewgame",
+      "debug on",
+      "debug",
+      "position",
+      "setoption name Style value 5",
+      "stop",
+      "ponderhit",
+      "protover 2",
+      "accepted ping",
+      "ping 7",
+      "random",
+      "computer",
+      "result 1-0",
+      "name someone",
+      "rating 2000 1900",
+      "hint",
+      "draw",
+      "usermove e2e4",
+      "playother",
+      "exit",
+      "otim 250",
+      "otime 250",
+      "",
+      "   ",
+      "\t",
+      "j",
+      "k",
+      "v",
+      "y",
+      "z",
+      "#comment",
+      "1234",
   };
   for (const char* line : silent) EXPECT_EQ(Join(engine.Run(line)), "") << "line: \"" << line << "\"";
   // The position was left alone throughout.

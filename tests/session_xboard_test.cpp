@@ -138,8 +138,8 @@ TEST(SessionXboard, IllegalMovesAreReportedAndChangeNothing) {
     bool force;
   };
   const Case cases[] = {
-      {"e2e5", true},  {"e1e2", true},  {"e7e5", true}, {"g1g3", true},
-      {"E2E5", true},  {"e7e8q", true}, {"e2e5", false}, {"a1a4", false},
+      {"e2e5", true}, {"e1e2", true},  {"e7e5", true},  {"g1g3", true},
+      {"E2E5", true}, {"e7e8q", true}, {"e2e5", false}, {"a1a4", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -221,7 +221,8 @@ TEST(SessionXboard, SideSwitchOutOfCheckHandsTheMoveOver) {
   EngineSession engine;
   ASSERT_TRUE(XboardReady(engine));
   const std::string fen = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
-  for (const std::string& line : std::vector<std::string>{"force", "loadfen " + fen, "black"}) EXPECT_EQ(Join(engine.Run(line)), "") << line;
+  for (const std::string& line : std::vector<std::string>{"force", "loadfen " + fen, "black"})
+    EXPECT_EQ(Join(engine.Run(line)), "") << line;
   ASSERT_TRUE(engine.Send("go"));
   const std::string reply = WaitMove(engine);
   EXPECT_TRUE(IsLegalIn("4k3/8/8/8/8/8/4P3/4K3 b - - 0 1", {}, reply)) << reply;
@@ -237,9 +238,8 @@ TEST(SessionXboard, ForceDuringItsOwnSearchKeepsTheMove) {
   ASSERT_TRUE(engine.Send("e2e4"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_TRUE(engine.Send("force"));
-  const WaitResult quiet = engine.WaitFor([](const std::string& line) {
-    return StartsWith(line, "move ") || StartsWith(line, "Hint:");
-  }, 1500);
+  const WaitResult quiet = engine.WaitFor(
+      [](const std::string& line) { return StartsWith(line, "move ") || StartsWith(line, "Hint:"); }, 1500);
   EXPECT_FALSE(quiet.matched) << quiet.match();
   EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", {"e2e4"}))));
 

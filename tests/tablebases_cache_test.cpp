@@ -84,13 +84,15 @@ TEST_F(TbCache, HitsNeedNoFileAndEvictionKeepsTheChain) {
   for (uint64_t block : {0, 32, 64, 96, 1}) marks.push_back({block * 8192 + 3, Bytes{uint8_t(block + 1)}});
   tbw::WriteSparseFile(folder + "/kpkp.nbw", 3863492, marks);
   ASSERT_EQ(RegisterWithCache(int(TB_CACHE_ENTRY_BYTES) * 3), 4);
-  for (uint64_t block : {0, 32, 64, 96}) ASSERT_EQ(ProbeTableEntry(KPKP, 0, block * 8192 + 3), int32_t(block + 1 + 32640));
+  for (uint64_t block : {0, 32, 64, 96})
+    ASSERT_EQ(ProbeTableEntry(KPKP, 0, block * 8192 + 3), int32_t(block + 1 + 32640));
   // Block 0 was evicted. Take the file away: what is cached still answers,
   // what is not cannot be read and the file is forgotten.
   CloseTablebaseFiles();
   ASSERT_EQ(std::rename((folder + "/kpkp.nbw").c_str(), (folder + "/gone").c_str()), 0);
   for (int round = 0; round < 3; round++)
-    for (uint64_t block : {96, 32, 64}) EXPECT_EQ(ProbeTableEntry(KPKP, 0, block * 8192 + 3), int32_t(block + 1 + 32640));
+    for (uint64_t block : {96, 32, 64})
+      EXPECT_EQ(ProbeTableEntry(KPKP, 0, block * 8192 + 3), int32_t(block + 1 + 32640));
   EXPECT_EQ(IsTableAvailable(KPKP, 0), 1);
   EXPECT_EQ(ProbeTableEntry(KPKP, 0, 3), TB_BROKEN);
   EXPECT_EQ(IsTableAvailable(KPKP, 0), 0);
@@ -154,8 +156,11 @@ TEST_F(TbCache, SixteenBitEntriesAndShortFiles) {
     uint64_t entry;
     uint8_t low, high;
     int32_t value;
-  } marks[] = {{10, 0x34, 0xFF, -204}, {11, 0xFF, 0x7F, 32767}, {4095, 0x01, 0x80, -32767},
-               {4096, 0xFE, 0x7F, 32766}, {far_entry, 0x10, 0x80, -32752}};
+  } marks[] = {{10, 0x34, 0xFF, -204},
+               {11, 0xFF, 0x7F, 32767},
+               {4095, 0x01, 0x80, -32767},
+               {4096, 0xFE, 0x7F, 32766},
+               {far_entry, 0x10, 0x80, -32752}};
   std::vector<std::pair<uint64_t, Bytes>> patches;
   for (const auto& m : marks) patches.push_back({2 * m.entry, Bytes{m.low, m.high}});
   const uint64_t size = 2 * far_entry + 2 + 2 * 100;

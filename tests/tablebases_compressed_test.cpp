@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -44,7 +44,13 @@ TEST(TbCanonicalCode, ShortCodesDecodeInCanonicalOrder) {
   const uint8_t lengths[4] = {1, 2, 3, 3};
   int16_t table[TB_LENGTH_DECODE_ENTRIES];
   ASSERT_EQ(BuildHuffmanDecodeTable(table, lengths, 4, TB_LENGTH_CODE_BITS), 0);
-  const Bytes bits = BitsFromText("0" "10" "110" "111" "111" "0");
+  const Bytes bits = BitsFromText(
+      "0"
+      "10"
+      "110"
+      "111"
+      "111"
+      "0");
   BitReader reader;
   StartBitReader(&reader, bits.data(), uint32_t(bits.size()));
   for (int expected : {0, 1, 2, 3, 3, 0}) EXPECT_EQ(DecodeSymbol(&reader, table, TB_LENGTH_CODE_BITS), expected);
@@ -56,9 +62,8 @@ TEST(TbCanonicalCode, RefusedLengthSetsGiveTheirCodes) {
     std::vector<uint8_t> lengths;
     int code;
   } cases[] = {
-      {{1, 1, 1}, TB_ERR_CODE_UNPAIRED},      {{1, 2}, TB_ERR_CODE_UNPAIRED},
-      {{1, 1, 1, 1}, TB_ERR_CODE_INCOMPLETE}, {{0, 2, 0}, TB_ERR_LONE_CODE},
-      {{1, 32, 1}, TB_ERR_LENGTH_ABOVE_31},   {{2, 2, 2}, TB_ERR_CODE_UNPAIRED},
+      {{1, 1, 1}, TB_ERR_CODE_UNPAIRED}, {{1, 2}, TB_ERR_CODE_UNPAIRED},       {{1, 1, 1, 1}, TB_ERR_CODE_INCOMPLETE},
+      {{0, 2, 0}, TB_ERR_LONE_CODE},     {{1, 32, 1}, TB_ERR_LENGTH_ABOVE_31}, {{2, 2, 2}, TB_ERR_CODE_UNPAIRED},
   };
   for (const auto& c : cases) {
     int16_t table[TB_LENGTH_DECODE_ENTRIES];
@@ -185,10 +190,10 @@ TEST(TbCodeLengths, RunsPastTheLastSymbolAndOverlongLengthsAreRefused) {
 // A block index with the all-10 code and the given distances, and a decoder
 // state reading the given symbols.
 struct HandBlock {
-  std::unique_ptr<BlockIndex, decltype(&std::free)> index{static_cast<BlockIndex*>(std::calloc(1, sizeof(BlockIndex) + 16)),
-                                                           &std::free};
-  std::unique_ptr<DecoderState, decltype(&std::free)> state{static_cast<DecoderState*>(std::calloc(1, sizeof(DecoderState))),
-                                                            &std::free};
+  std::unique_ptr<BlockIndex, decltype(&std::free)> index{
+      static_cast<BlockIndex*>(std::calloc(1, sizeof(BlockIndex) + 16)), &std::free};
+  std::unique_ptr<DecoderState, decltype(&std::free)> state{
+      static_cast<DecoderState*>(std::calloc(1, sizeof(DecoderState))), &std::free};
   std::vector<uint32_t> codes = tbw::CanonicalCodes(std::vector<uint8_t>(1024, 10));
   tbw::BitWriter bits;
   Bytes output = Bytes(TB_MAX_BLOCK_SIZE + 64, 0xEE);
@@ -262,9 +267,9 @@ TEST(TbBlockSymbols, DecodingInPartsEqualsDecodingWhole) {
   }
   const int n = 4 + 64 + 9 + 14 + 1;
   ASSERT_EQ(DecompressBlock(whole.state.get(), whole.index.get(), n), 0);
-  for (int cut : {3, 30, 60, n})
-    ASSERT_EQ(DecompressBlock(parts.state.get(), parts.index.get(), cut), 0) << cut;
-  EXPECT_EQ(Bytes(parts.output.begin(), parts.output.begin() + n), Bytes(whole.output.begin(), whole.output.begin() + n));
+  for (int cut : {3, 30, 60, n}) ASSERT_EQ(DecompressBlock(parts.state.get(), parts.index.get(), cut), 0) << cut;
+  EXPECT_EQ(Bytes(parts.output.begin(), parts.output.begin() + n),
+            Bytes(whole.output.begin(), whole.output.begin() + n));
   EXPECT_EQ(whole.output[n - 1], 99);
   EXPECT_EQ(DecompressBlock(whole.state.get(), whole.index.get(), 0), TB_ERR_DECODE_LENGTH);
   EXPECT_EQ(DecompressBlock(whole.state.get(), whole.index.get(), n + 1), TB_ERR_DECODE_LENGTH);
@@ -423,9 +428,14 @@ TEST_F(CompressedFiles, HeaderFaultsGiveTheirCodes) {
       {"23 distances", [](Bytes& f) { f[71] = 23; }, TB_ERR_DISTANCE_COUNT},
       {"format tag", [](Bytes& f) { f[79] ^= 0x10; }, TB_ERR_FORMAT_TAG},
       {"header cut short", [h](Bytes& f) { f.resize(h - 1); }, TB_ERR_SHORT_HEADER},
-      {"no blocks", [](Bytes& f) { tbw::PutBigEndian32(f, 72, 0); tbw::RefreshHeaderCheck(f); }, TB_ERR_HEADER_SIZES},
-      {"more blocks than the header holds",
-       [](Bytes& f) { tbw::PutBigEndian32(f, 72, 0x10000000); }, TB_ERR_HEADER_SIZES},
+      {"no blocks",
+       [](Bytes& f) {
+         tbw::PutBigEndian32(f, 72, 0);
+         tbw::RefreshHeaderCheck(f);
+       },
+       TB_ERR_HEADER_SIZES},
+      {"more blocks than the header holds", [](Bytes& f) { tbw::PutBigEndian32(f, 72, 0x10000000); },
+       TB_ERR_HEADER_SIZES},
       {"a stored size changed", [](Bytes& f) { f[tbw::FieldsOffset(f)] ^= 0x40; }, TB_ERR_HEADER_CHECK},
       {"the check value", [h](Bytes& f) { f[h - 1] ^= 1; }, TB_ERR_HEADER_CHECK},
   };

@@ -235,8 +235,8 @@ TEST_F(TbEndToEnd, TheEngineMatesInTheTablesDistance) {
       // The winner comes one move nearer; the loser keeps the longest loss.
       if (before > 0) {
         EXPECT_EQ(after, SolverLossByte(127 - before - 1)) << out;
-      }
-      else EXPECT_EQ(after, SolverWinByte(before + 126)) << out;
+      } else
+        EXPECT_EQ(after, SolverWinByte(before + 126)) << out;
     }
     EXPECT_EQ(plies, 2 * distance - 1);
     longest_game = std::max(longest_game, plies);

@@ -68,13 +68,12 @@ TEST_F(TablebaseIndex, PawnlessGroupTotals) {
     uint32_t total;
   };
   const Group groups[] = {
-      {"n", 26282},        {"b", 27243},        {"r", 27036},        {"q", 25635},        {"nn", 735304},
-      {"bn", 1550621},     {"bb", 789885},      {"rn", 1538479},     {"rb", 1594560},     {"rr", 777639},
-      {"qn", 1459616},     {"qb", 1512507},     {"qr", 1500642},     {"qq", 699072},      {"nnn", 13486227},
-      {"bnn", 43406296},   {"bbn", 44983620},   {"bbb", 15010230},   {"rnn", 43056199},   {"rbb", 46242090},
-      {"rrn", 44265261},   {"rrb", 45873720},   {"rrr", 14654106},   {"qnn", 40873647},   {"qbb", 43879680},
-      {"qrr", 43177698},   {"qqn", 39840787},   {"qqb", 41270973},   {"qqr", 40936806},   {"qqq", 12489057},
-      {"rbn", 90787360},   {"qbn", 86166719},   {"qrn", 85470663},   {"qrb", 88558020},
+      {"n", 26282},      {"b", 27243},      {"r", 27036},      {"q", 25635},      {"nn", 735304},    {"bn", 1550621},
+      {"bb", 789885},    {"rn", 1538479},   {"rb", 1594560},   {"rr", 777639},    {"qn", 1459616},   {"qb", 1512507},
+      {"qr", 1500642},   {"qq", 699072},    {"nnn", 13486227}, {"bnn", 43406296}, {"bbn", 44983620}, {"bbb", 15010230},
+      {"rnn", 43056199}, {"rbb", 46242090}, {"rrn", 44265261}, {"rrb", 45873720}, {"rrr", 14654106}, {"qnn", 40873647},
+      {"qbb", 43879680}, {"qrr", 43177698}, {"qqn", 39840787}, {"qqb", 41270973}, {"qqr", 40936806}, {"qqq", 12489057},
+      {"rbn", 90787360}, {"qbn", 86166719}, {"qrn", 85470663}, {"qrb", 88558020},
   };
   auto kind = [](char c) { return c == 'n' ? ENUM_N : c == 'b' ? ENUM_B : c == 'r' ? ENUM_R : ENUM_Q; };
   for (const Group& g : groups) {
@@ -208,9 +207,8 @@ TEST_F(TablebaseIndex, KppkpFixedAnswerPositions) {
     uint64_t index;
   };
   const Case cases[] = {
-      {"Kc3 Pe3 Pe4", "Ka3 Pb7", 56802428}, {"Kc3 Pe3 Pe4", "Ka3 Pb6", 56811076},
-      {"Kd3 Pe3 Pe4", "Ka3 Pb7", 56849992}, {"Kd3 Pe3 Pe4", "Ka3 Pb6", 56858640},
-      {"Kd3 Pe3 Pe4", "Kb3 Pb5", 59592489}, {"Kc3 Pe3 Pe4", "Ka2 Pb5", 67775659},
+      {"Kc3 Pe3 Pe4", "Ka3 Pb7", 56802428}, {"Kc3 Pe3 Pe4", "Ka3 Pb6", 56811076}, {"Kd3 Pe3 Pe4", "Ka3 Pb7", 56849992},
+      {"Kd3 Pe3 Pe4", "Ka3 Pb6", 56858640}, {"Kd3 Pe3 Pe4", "Kb3 Pb5", 59592489}, {"Kc3 Pe3 Pe4", "Ka2 Pb5", 67775659},
       {"Kd1 Pe3 Pe4", "Kb2 Pb5", 71071628},
   };
   const std::vector<TbMan> men = MenOfSignature("kppkp");
@@ -288,7 +286,8 @@ TEST_F(TablebaseIndex, ThreeAndFourManFormulas) {
 TEST_F(TablebaseIndex, FiveManPlacementOrder) {
   {
     const int pair = pawn_king_pair_index[SquareOf("b8") * 64 + SquareOf("g1")];
-    const uint64_t e = enum_single_offset[ENUM_N][pair] + enum_square_rank[ENUM_N][SquareOf("g1") * 64 + SquareOf("f6")];
+    const uint64_t e =
+        enum_single_offset[ENUM_N][pair] + enum_square_rank[ENUM_N][SquareOf("g1") * 64 + SquareOf("f6")];
     const uint64_t knight = SquareOf("c3") - 2, pawn = SquareOf("e2") - 8;  // g1 and e2 below c3
     EXPECT_EQ(IndexOf("knpkn", 1, PositionOf("Kg1 Nc3 Pe2", "Kb8 Nf6")), e * 2880 + 48 * knight + pawn);
   }

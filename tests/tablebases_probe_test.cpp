@@ -130,8 +130,8 @@ TEST_F(TbProbe, TableValuesOnTheScoreScale) {
     int hit;
     int32_t score;
   } bytes[] = {
-      {0, 1, 0},         {126, 1, 32698},        {0x82, 1, -32700}, {0x7F, 0, 12345}, {1, 1, 32448},
-      {0x80, 1, 32446},  {0x81, 1, -32448},      {0xFF, 1, -32450}, {100, 1, 32646},
+      {0, 1, 0},        {126, 1, 32698},   {0x82, 1, -32700}, {0x7F, 0, 12345}, {1, 1, 32448},
+      {0x80, 1, 32446}, {0x81, 1, -32448}, {0xFF, 1, -32450}, {100, 1, 32646},
   };
   Bytes file(27030, 0);
   for (size_t i = 0; i < std::size(bytes); i++) file[i] = bytes[i].stored;
@@ -141,9 +141,8 @@ TEST_F(TbProbe, TableValuesOnTheScoreScale) {
     int16_t stored;
     int hit;
     int32_t score;
-  } words[] = {{-32767, 1, -32700}, {-32768, 1, -32700}, {-32766, 1, -32700}, {32766, 1, 32698},
-               {32767, 0, 12345},   {1, 0, 12345},       {-1, 0, 12345},      {-32000, 1, -31168},
-               {0, 1, 0}};
+  } words[] = {{-32767, 1, -32700}, {-32768, 1, -32700}, {-32766, 1, -32700}, {32766, 1, 32698}, {32767, 0, 12345},
+               {1, 0, 12345},       {-1, 0, 12345},      {-32000, 1, -31168}, {0, 1, 0}};
   std::vector<std::pair<uint64_t, Bytes>> patches;
   for (size_t i = 0; i < std::size(words); i++)
     patches.push_back({2 * i, Bytes{uint8_t(words[i].stored & 255), uint8_t((words[i].stored >> 8) & 255)}});

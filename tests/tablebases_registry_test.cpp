@@ -32,7 +32,7 @@ TEST(TbDescriptors, RowsFallIntoTheirClassesWithTheirFlags) {
   struct Class {
     int first, last, white, black, pawnless;
   };
-  const Class classes[] = {{1, 5, 1, 0, 4},       {6, 20, 1, 1, 10},     {21, 35, 2, 0, 10}, {36, 110, 2, 1, 40},
+  const Class classes[] = {{1, 5, 1, 0, 4},      {6, 20, 1, 1, 10},    {21, 35, 2, 0, 10},  {36, 110, 2, 1, 40},
                            {111, 145, 3, 0, 20}, {146, 265, 2, 2, 55}, {266, 440, 3, 1, 80}};
   for (const Class& c : classes) {
     int pawnless = 0;
@@ -179,7 +179,8 @@ TEST_F(TbRegistration, FiveNameFormsWithPlainAndCompressedFiles) {
   const struct {
     const char* name;
     bool compressed;
-  } forms[] = {{"kqk.nbw", false}, {"kqk.nbw.emd", true}, {"kqk_nbw.emd", true}, {"kqk_nbw_emd", true}, {"kqknbw.emd", true}};
+  } forms[] = {
+      {"kqk.nbw", false}, {"kqk.nbw.emd", true}, {"kqk_nbw.emd", true}, {"kqk_nbw_emd", true}, {"kqknbw.emd", true}};
   for (const auto& f : forms) {
     const std::string path = folder + "/" + f.name;
     tbw::WriteFile(path, f.compressed ? compressed : data);

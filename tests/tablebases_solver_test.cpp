@@ -115,9 +115,12 @@ TEST_F(TablebaseSolver, AgreesWithGaviotaOnEveryPosition) {
             ASSERT_TRUE(tb_probe_hard(side ? tb_BLACK_TO_MOVE : tb_WHITE_TO_MOVE, tb_NOSQUARE, tb_NOCASTLE,
                                       white_squares, black_squares, white_pieces, black_pieces, &info, &plies));
             int8_t expected = 0;
-            if (info == tb_WMATE) expected = side == 0 ? SolverWinByte(int(plies + 1) / 2) : SolverLossByte(int(plies) / 2);
-            if (info == tb_BMATE) expected = side == 1 ? SolverWinByte(int(plies + 1) / 2) : SolverLossByte(int(plies) / 2);
-            const uint64_t index = tb_index_functions[row][side](position.lists[0], position.lists[1], TB_NO_EP_SQUARE, 0);
+            if (info == tb_WMATE)
+              expected = side == 0 ? SolverWinByte(int(plies + 1) / 2) : SolverLossByte(int(plies) / 2);
+            if (info == tb_BMATE)
+              expected = side == 1 ? SolverWinByte(int(plies + 1) / 2) : SolverLossByte(int(plies) / 2);
+            const uint64_t index =
+                tb_index_functions[row][side](position.lists[0], position.lists[1], TB_NO_EP_SQUARE, 0);
             ASSERT_LT(index, table.bytes[side].size());
             compared++;
             if (table.bytes[side][index] != expected && ++mismatches <= 8)

@@ -81,14 +81,14 @@ TEST_F(TablebaseSweep, IndexSpacesAndShortTables) {
       }
     }
   const std::map<std::string, uint64_t> expected_five = {
-      {"kppkp W", 1},      {"kppkr B", 2256},  {"kppkq B", 2256},  {"krpkp W", 28},    {"kqpkp W", 28},
-      {"kbnkp W", 48},     {"kbnkn W", 60},    {"kbnkb W", 60},    {"kbnkr W", 60},    {"kbnkq W", 60},
-      {"kqrkn W", 60},     {"kqrkb W", 60},    {"kqrkr W", 60},    {"kqrkq W", 60},    {"kqrnk W", 60},
-      {"kbnpk W", 47},     {"kqrbk W", 61},    {"kbnnk W", 2},     {"kbbnk W", 2},     {"krppk W", 2},
-      {"krbnk W", 2},      {"kqppk W", 2},     {"kqbnk W", 2},     {"krnnk W", 1},     {"krbbk W", 1},
-      {"kqnnk W", 1},      {"kqbbk W", 1},     {"krrkp W", 5616},  {"kqrkp W", 5904},  {"kqqkp W", 5520},
-      {"krrpk W", 5499},   {"kqrpk W", 5781},  {"kqqpk W", 5405},  {"krrrk W", 9416},  {"kqqqk W", 9083},
-      {"kqrrk W", 20008},  {"kqqrk W", 19986},
+      {"kppkp W", 1},     {"kppkr B", 2256},  {"kppkq B", 2256}, {"krpkp W", 28},   {"kqpkp W", 28},
+      {"kbnkp W", 48},    {"kbnkn W", 60},    {"kbnkb W", 60},   {"kbnkr W", 60},   {"kbnkq W", 60},
+      {"kqrkn W", 60},    {"kqrkb W", 60},    {"kqrkr W", 60},   {"kqrkq W", 60},   {"kqrnk W", 60},
+      {"kbnpk W", 47},    {"kqrbk W", 61},    {"kbnnk W", 2},    {"kbbnk W", 2},    {"krppk W", 2},
+      {"krbnk W", 2},     {"kqppk W", 2},     {"kqbnk W", 2},    {"krnnk W", 1},    {"krbbk W", 1},
+      {"kqnnk W", 1},     {"kqbbk W", 1},     {"krrkp W", 5616}, {"kqrkp W", 5904}, {"kqqkp W", 5520},
+      {"krrpk W", 5499},  {"kqrpk W", 5781},  {"kqqpk W", 5405}, {"krrrk W", 9416}, {"kqqqk W", 9083},
+      {"kqrrk W", 20008}, {"kqqrk W", 19986},
   };
   EXPECT_EQ(five_short.size(), 37u);
   EXPECT_EQ(five_short, expected_five);
@@ -105,16 +105,26 @@ TEST_F(TablebaseSweep, IndexSpacesAndShortTables) {
     uint64_t space, entries;
   };
   const Size sizes[] = {
-      {"kppkn", 0, 108400260, 108400260},      {"kppkn", 1, 115899744, 115899744},
-      {"knpkp", 0, 219921779, 219921779},      {"kppkp", 1, 89391280, 89391280},
-      {"knnnk", 1, 17472840, 17472840},        {"krk", 0, 27036, 27030},
-      {"kqk", 0, 25635, 25629},                {"krkp", 0, 5072832, 5072736},
-      {"kbnk", 0, 1550621, 1550620},           {"kqqk", 0, 699072, 698739},
-      {"kbnk", 1, 1747284, 1747284},           {"kpkp", 0, 3863492, 3863492},
-      {"kbnknn", 0, 1550621 * 1770ull, 2744597400}, {"kbnknn", 1, 2602976160, 2602976160},
-      {"kqrbkn", 0, 88558020 * 59ull, 5224919581},  {"kqrbkn", 1, 5675335080, 5675335080},
-      {"kppkpp", 0, 1917741813, 1917741812},   {"krrkpp", 0, 3039726 * 1128ull, 3039609 * 1128ull},
-      {"kbnpkb", 1, 18096480000, 18096480000}, {"krbnkb", 1, 5882853420, 5882853420},
+      {"kppkn", 0, 108400260, 108400260},
+      {"kppkn", 1, 115899744, 115899744},
+      {"knpkp", 0, 219921779, 219921779},
+      {"kppkp", 1, 89391280, 89391280},
+      {"knnnk", 1, 17472840, 17472840},
+      {"krk", 0, 27036, 27030},
+      {"kqk", 0, 25635, 25629},
+      {"krkp", 0, 5072832, 5072736},
+      {"kbnk", 0, 1550621, 1550620},
+      {"kqqk", 0, 699072, 698739},
+      {"kbnk", 1, 1747284, 1747284},
+      {"kpkp", 0, 3863492, 3863492},
+      {"kbnknn", 0, 1550621 * 1770ull, 2744597400},
+      {"kbnknn", 1, 2602976160, 2602976160},
+      {"kqrbkn", 0, 88558020 * 59ull, 5224919581},
+      {"kqrbkn", 1, 5675335080, 5675335080},
+      {"kppkpp", 0, 1917741813, 1917741812},
+      {"krrkpp", 0, 3039726 * 1128ull, 3039609 * 1128ull},
+      {"kbnpkb", 1, 18096480000, 18096480000},
+      {"krbnkb", 1, 5882853420, 5882853420},
   };
   // Entry counts of telling rows of the registry.
   struct Entries {
@@ -122,9 +132,12 @@ TEST_F(TablebaseSweep, IndexSpacesAndShortTables) {
     uint64_t white, black;
   };
   const Entries telling[] = {
-      {"kpk", 81664, 84012},          {"knk", 26282, 28644},
-      {"kqk", 25629, 28644},          {"kpkp", 3863492, 3863492},
-      {"kbnkbn", 5489194800, 5489194800}, {"kqqpkq", 7297961576, 8514011520},
+      {"kpk", 81664, 84012},
+      {"knk", 26282, 28644},
+      {"kqk", 25629, 28644},
+      {"kpkp", 3863492, 3863492},
+      {"kbnkbn", 5489194800, 5489194800},
+      {"kqqpkq", 7297961576, 8514011520},
       {"kqbpkq", 15787021288, 17028023040},
   };
   for (const Entries& t : telling) {
@@ -186,8 +199,8 @@ TEST_F(TablebaseSweep, SampledPositionsOfEveryFunction) {
         // reflection in it unfolded: those images have an index of their own.
         const int own = p.lists[side][15], other = p.lists[side ^ 1][15];
         auto on_diagonal = [](int s) { return (s & 7) == (s >> 3) || (s & 7) == 7 - (s >> 3); };
-        const bool same_diagonal = on_diagonal(own) && on_diagonal(other) &&
-                                   (((own & 7) == (own >> 3)) == ((other & 7) == (other >> 3)));
+        const bool same_diagonal =
+            on_diagonal(own) && on_diagonal(other) && (((own & 7) == (own >> 3)) == ((other & 7) == (other >> 3)));
         for (int t = 1; t < (pawns ? 2 : same_diagonal ? 4 : 8); t++) {
           const TbPosition q = TransformPosition(men, p, t);
           check(f(q.lists[0], q.lists[1], q.ep, 0) == index, "symmetric image differs");
@@ -224,13 +237,13 @@ TEST_F(TablebaseSweep, SixManPawnRadices) {
     uint64_t white_r, white_m, black_r, black_m;
   };
   const Shape shapes[] = {
-      {"knpkpp", 1081, 616, 2714, 35112}, {"krpkbp", 2773, 798, 2773, 798},   {"kqqkpp", 1128, 0, 1770, 0},
-      {"krrknp", 2832, 0, 1770, 0},       {"kqpkbb", 1770, 0, 2832, 0},       {"kqbkpp", 1128, 0, 3540, 0},
-      {"krnkbp", 2832, 0, 3540, 0},       {"kqpkrb", 3540, 0, 2832, 0},       {"kpppkp", 45, 13244, 16215, 13244},
-      {"kbppkp", 46, 616, 63779, 35112},  {"krrpkp", 47, 14, 83190, 23142},   {"kbnpkp", 47, 14, 166380, 46284},
-      {"kbbbkp", 48, 0, 35990, 0},        {"krbbkp", 48, 0, 107970, 0},       {"kqqrkp", 48, 0, 107970, 0},
-      {"kqbnkp", 48, 0, 215940, 0},       {"kpppkn", 59, 0, 17296, 0},        {"knppkr", 59, 0, 66552, 0},
-      {"kbbpkq", 59, 0, 84960, 0},        {"krnpkb", 59, 0, 169920, 0},       {"kppkpp", 1035, 26488, 0, 0},
+      {"knpkpp", 1081, 616, 2714, 35112}, {"krpkbp", 2773, 798, 2773, 798}, {"kqqkpp", 1128, 0, 1770, 0},
+      {"krrknp", 2832, 0, 1770, 0},       {"kqpkbb", 1770, 0, 2832, 0},     {"kqbkpp", 1128, 0, 3540, 0},
+      {"krnkbp", 2832, 0, 3540, 0},       {"kqpkrb", 3540, 0, 2832, 0},     {"kpppkp", 45, 13244, 16215, 13244},
+      {"kbppkp", 46, 616, 63779, 35112},  {"krrpkp", 47, 14, 83190, 23142}, {"kbnpkp", 47, 14, 166380, 46284},
+      {"kbbbkp", 48, 0, 35990, 0},        {"krbbkp", 48, 0, 107970, 0},     {"kqqrkp", 48, 0, 107970, 0},
+      {"kqbnkp", 48, 0, 215940, 0},       {"kpppkn", 59, 0, 17296, 0},      {"knppkr", 59, 0, 66552, 0},
+      {"kbbpkq", 59, 0, 84960, 0},        {"krnpkb", 59, 0, 169920, 0},     {"kppkpp", 1035, 26488, 0, 0},
   };
   for (const Shape& s : shapes) {
     const tb_scheme::IndexPlan white = tb_scheme::MakePlan(s.signature, 0);
@@ -256,15 +269,16 @@ TEST_F(TablebaseSweep, FlippedFunctionsAndSmallShortTables) {
     EXPECT_FALSE(tb_scheme::MakePlan(tb_index_signatures[row], 0).flip);
   }
   EXPECT_EQ(flipped, 30);
-  const std::map<std::string, uint64_t> expected = {{"krk W", 6},   {"kqk W", 6},   {"krkp W", 96},  {"kqkp W", 96},
-                                                    {"kbnk W", 1},  {"krpk W", 94}, {"krrk W", 339}, {"kqpk W", 94},
+  const std::map<std::string, uint64_t> expected = {{"krk W", 6},    {"kqk W", 6},   {"krkp W", 96},  {"kqkp W", 96},
+                                                    {"kbnk W", 1},   {"krpk W", 94}, {"krrk W", 339}, {"kqpk W", 94},
                                                     {"kqrk W", 366}, {"kqqk W", 333}};
   std::map<std::string, uint64_t> short_tables;
   for (int row = 1; row <= 35; row++)
     for (int side = 0; side < 2; side++) {
       const uint64_t space = PlanSpace(row, side);
       if (tb_index_entries[row][side] < space)
-        short_tables[std::string(tb_index_signatures[row]) + (side ? " B" : " W")] = space - tb_index_entries[row][side];
+        short_tables[std::string(tb_index_signatures[row]) + (side ? " B" : " W")] =
+            space - tb_index_entries[row][side];
     }
   EXPECT_EQ(short_tables, expected);
 }
@@ -273,13 +287,12 @@ TEST_F(TablebaseSweep, FlippedFunctionsAndSmallShortTables) {
 // group of the side to move.
 TEST_F(TablebaseSweep, PawnlessSixManEnumerationEnds) {
   const std::map<std::string, uint64_t> expected = {
-      {"n", 26282},        {"b", 27243},        {"r", 27036},        {"q", 25635},        {"nn", 735304},
-      {"bn", 1550620},     {"bb", 789885},      {"rn", 1538479},     {"rb", 1594560},     {"rr", 777639},
-      {"qn", 1459616},     {"qb", 1512507},     {"qr", 1500641},     {"qq", 699072},      {"nnn", 13486227},
-      {"bnn", 43406294},   {"bbn", 44983618},   {"bbb", 15010230},   {"rnn", 43056198},   {"rbb", 46242089},
-      {"rrn", 44265261},   {"rrb", 45873720},   {"rrr", 14654106},   {"qnn", 40873646},   {"qbb", 43879679},
-      {"qrr", 43177696},   {"qqn", 39840787},   {"qqb", 41270973},   {"qqr", 40936804},   {"qqq", 12489057},
-      {"rbn", 90787358},   {"qbn", 86166717},   {"qrn", 85470603},   {"qrb", 88557959},
+      {"n", 26282},      {"b", 27243},      {"r", 27036},      {"q", 25635},      {"nn", 735304},    {"bn", 1550620},
+      {"bb", 789885},    {"rn", 1538479},   {"rb", 1594560},   {"rr", 777639},    {"qn", 1459616},   {"qb", 1512507},
+      {"qr", 1500641},   {"qq", 699072},    {"nnn", 13486227}, {"bnn", 43406294}, {"bbn", 44983618}, {"bbb", 15010230},
+      {"rnn", 43056198}, {"rbb", 46242089}, {"rrn", 44265261}, {"rrb", 45873720}, {"rrr", 14654106}, {"qnn", 40873646},
+      {"qbb", 43879679}, {"qrr", 43177696}, {"qqn", 39840787}, {"qqb", 41270973}, {"qqr", 40936804}, {"qqq", 12489057},
+      {"rbn", 90787358}, {"qbn", 86166717}, {"qrn", 85470603}, {"qrb", 88557959},
   };
   std::map<std::string, uint64_t> ends;
   for (int row = 146; row <= 345; row++) {

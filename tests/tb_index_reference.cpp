@@ -30,12 +30,18 @@ bool MayStand(int kind, int king, int s) {
   if (s == king) return false;
   const int df = std::abs(FileOf(s) - FileOf(king)), dr = std::abs(RankOf(s) - RankOf(king));
   switch (kind) {
-    case KIND_p: return RankOf(s) >= 1 && RankOf(s) <= 6;
-    case KIND_P: return RankOf(s) >= 1 && RankOf(s) <= 6 && !(df == 1 && RankOf(king) == RankOf(s) + 1);
-    case 2: return !((df == 1 && dr == 2) || (df == 2 && dr == 1));
-    case 3: return !(df == 1 && dr == 1);
-    case 4: return !(df + dr == 1);
-    default: return !(df <= 1 && dr <= 1);
+    case KIND_p:
+      return RankOf(s) >= 1 && RankOf(s) <= 6;
+    case KIND_P:
+      return RankOf(s) >= 1 && RankOf(s) <= 6 && !(df == 1 && RankOf(king) == RankOf(s) + 1);
+    case 2:
+      return !((df == 1 && dr == 2) || (df == 2 && dr == 1));
+    case 3:
+      return !(df == 1 && dr == 1);
+    case 4:
+      return !(df + dr == 1);
+    default:
+      return !(df <= 1 && dr <= 1);
   }
 }
 
@@ -182,7 +188,9 @@ uint64_t Compose(std::vector<Numbered> groups) {
     return a.kind > b.kind;
   });
   if (groups.size() == 1) return Combine(groups[0].ranks);
-  if (groups.size() == 2) return Combine(groups[0].ranks) * Binomial(int64_t(groups[1].free), int(groups[1].ranks.size())) + Combine(groups[1].ranks);
+  if (groups.size() == 2)
+    return Combine(groups[0].ranks) * Binomial(int64_t(groups[1].free), int(groups[1].ranks.size())) +
+           Combine(groups[1].ranks);
   return (groups[0].ranks[0] * groups[1].free + groups[1].ranks[0]) * groups[2].free + groups[2].ranks[0];
 }
 
@@ -238,7 +246,8 @@ Closed ClosedLayout(const Table& table, const std::vector<Group>& closed_groups,
       if (!layout.by_significance[i].IsPawn()) layout.place[i] = next++;
   } else {
     for (size_t i = 0; i < layout.by_significance.size(); i++)
-      if (!layout.by_significance[i].IsPawn() && layout.by_significance[i].squares.size() == 1) layout.place[i] = next++;
+      if (!layout.by_significance[i].IsPawn() && layout.by_significance[i].squares.size() == 1)
+        layout.place[i] = next++;
     for (size_t i = 0; i < layout.by_significance.size(); i++)
       if (!layout.by_significance[i].IsPawn() && layout.by_significance[i].squares.size() > 1) layout.place[i] = next++;
   }
@@ -379,8 +388,8 @@ bool IsSymmetricPawnSix(const Table& table) {
 
 }  // namespace
 
-uint64_t ReferenceIndex(const std::string& signature, int side, const int32_t* white, const int32_t* black,
-                        int32_t ep, int32_t invert) {
+uint64_t ReferenceIndex(const std::string& signature, int side, const int32_t* white, const int32_t* black, int32_t ep,
+                        int32_t invert) {
   const Table table = ParseTable(signature);
   if (side == 1 && IsSymmetricPawnSix(table)) return ReferenceIndex(signature, 0, black, white, ep, invert ? 0 : 1);
   const int32_t* lists[2] = {white, black};
@@ -424,11 +433,15 @@ uint64_t ReferenceIndex(const std::string& signature, int side, const int32_t* w
     int capturer = -1, slot = -1;
     for (int s : mover_pawns) {
       if (side == 0) {
-        if (e == s + 7 && FileOf(s) != 0) slot = FileOf(s) - 1;
-        else if (e == s + 9 && FileOf(s) != 7) slot = FileOf(s) + 7;
+        if (e == s + 7 && FileOf(s) != 0)
+          slot = FileOf(s) - 1;
+        else if (e == s + 9 && FileOf(s) != 7)
+          slot = FileOf(s) + 7;
       } else {
-        if (e == s - 9 && FileOf(s) != 0) slot = FileOf(s) - 1;
-        else if (e == s - 7 && FileOf(s) != 7) slot = FileOf(s) + 7;
+        if (e == s - 9 && FileOf(s) != 0)
+          slot = FileOf(s) - 1;
+        else if (e == s - 7 && FileOf(s) != 7)
+          slot = FileOf(s) + 7;
       }
       if (slot >= 0) {
         capturer = s;

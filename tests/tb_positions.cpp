@@ -13,12 +13,18 @@ int RankOf(int s) { return s >> 3; }
 
 int PieceOfLetter(char c) {
   switch (c) {
-    case 'p': return 0;
-    case 'n': return 1;
-    case 'b': return 2;
-    case 'r': return 3;
-    case 'q': return 4;
-    default: return 5;
+    case 'p':
+      return 0;
+    case 'n':
+      return 1;
+    case 'b':
+      return 2;
+    case 'r':
+      return 3;
+    case 'q':
+      return 4;
+    default:
+      return 5;
   }
 }
 
@@ -28,10 +34,14 @@ bool Attacks(int colour, int piece, int from, int target, const bool* occupied) 
   const int df = FileOf(target) - FileOf(from), dr = RankOf(target) - RankOf(from);
   if (from == target) return false;
   switch (piece) {
-    case 0: return std::abs(df) == 1 && dr == (colour == 0 ? 1 : -1);
-    case 1: return (std::abs(df) == 1 && std::abs(dr) == 2) || (std::abs(df) == 2 && std::abs(dr) == 1);
-    case 5: return std::abs(df) <= 1 && std::abs(dr) <= 1;
-    default: break;
+    case 0:
+      return std::abs(df) == 1 && dr == (colour == 0 ? 1 : -1);
+    case 1:
+      return (std::abs(df) == 1 && std::abs(dr) == 2) || (std::abs(df) == 2 && std::abs(dr) == 1);
+    case 5:
+      return std::abs(df) <= 1 && std::abs(dr) <= 1;
+    default:
+      break;
   }
   const bool straight = df == 0 || dr == 0, diagonal = std::abs(df) == std::abs(dr);
   if (piece == 2 && !diagonal) return false;
@@ -59,8 +69,7 @@ std::vector<TbMan> MenOfSignature(const std::string& signature) {
   std::vector<TbMan> men;
   const size_t second = signature.find('k', 1);
   for (int colour = 0; colour < 2; colour++) {
-    const std::string letters =
-        colour == 0 ? signature.substr(1, second - 1) : signature.substr(second + 1);
+    const std::string letters = colour == 0 ? signature.substr(1, second - 1) : signature.substr(second + 1);
     int used[5] = {};
     for (char c : letters) {
       const int piece = PieceOfLetter(c);

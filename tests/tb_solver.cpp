@@ -24,7 +24,9 @@ bool IsLoss(int v) { return v < 0; }
 int FileOf(int s) { return s & 7; }
 int RankOf(int s) { return s >> 3; }
 bool OnBoard(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
-bool Adjacent(int a, int b) { return a != b && std::abs(FileOf(a) - FileOf(b)) <= 1 && std::abs(RankOf(a) - RankOf(b)) <= 1; }
+bool Adjacent(int a, int b) {
+  return a != b && std::abs(FileOf(a) - FileOf(b)) <= 1 && std::abs(RankOf(a) - RankOf(b)) <= 1;
+}
 
 // Whether the white piece on square attacks target, the white king (and
 // nothing else) blocking.
@@ -35,14 +37,15 @@ bool PieceAttacks(char piece, int square, int target, int white_king) {
   const bool diagonal = std::abs(df) == std::abs(dr);
   if (square == target || !(straight || (piece == 'q' && diagonal))) return false;
   const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
-  for (int f = FileOf(square) + sf, r = RankOf(square) + sr; f != FileOf(target) || r != RankOf(target); f += sf, r += sr)
+  for (int f = FileOf(square) + sf, r = RankOf(square) + sr; f != FileOf(target) || r != RankOf(target);
+       f += sf, r += sr)
     if (r * 8 + f == white_king) return false;
   return true;
 }
 
 struct Solver {
-  char piece;  // 'q', 'r' or 'p'
-  std::vector<int16_t> value;  // index ((side × 64 + wk) × 64 + piece) × 64 + bk
+  char piece;                     // 'q', 'r' or 'p'
+  std::vector<int16_t> value;     // index ((side × 64 + wk) × 64 + piece) × 64 + bk
   const Solver* queen = nullptr;  // promotions of the pawn
   const Solver* rook = nullptr;
 

@@ -36,7 +36,10 @@ std::string Fen(int wk, int q, int bk, char piece, bool white) {
     int e = 0;
     for (int f = 0; f < 8; f++) {
       const char c = board[r * 8 + f];
-      if (c == '.') { e++; continue; }
+      if (c == '.') {
+        e++;
+        continue;
+      }
       if (e) fen += char('0' + e), e = 0;
       fen += c;
     }

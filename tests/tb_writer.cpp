@@ -273,14 +273,21 @@ Bytes EncodeTableFile(const Bytes& data, const EncodeOptions& o) {
   const size_t blocks = data.empty() ? 1 : (data.size() + size_t(block_size) - 1) / size_t(block_size);
   std::vector<uint8_t> lengths;
   switch (o.code) {
-    case Code::EMPTY: lengths.assign(1024, 0); break;
-    case Code::FIXED10: lengths.assign(1024, 10); break;
-    case Code::GIVEN: lengths = o.lengths; break;
+    case Code::EMPTY:
+      lengths.assign(1024, 0);
+      break;
+    case Code::FIXED10:
+      lengths.assign(1024, 10);
+      break;
+    case Code::GIVEN:
+      lengths = o.lengths;
+      break;
     case Code::HUFFMAN: {
       std::vector<uint64_t> frequency(1024, 0);
       for (size_t b = 0; b < blocks; b++) {
         const size_t begin = b * size_t(block_size), end = std::min(data.size(), begin + size_t(block_size));
-        for (const Token& t : Tokenize(data.data() + begin, int(end - begin), o, nullptr)) frequency[size_t(t.symbol)]++;
+        for (const Token& t : Tokenize(data.data() + begin, int(end - begin), o, nullptr))
+          frequency[size_t(t.symbol)]++;
       }
       lengths = HuffmanLengths(frequency);
       break;
@@ -384,8 +391,10 @@ void SetPackedField(Bytes& file, uint64_t field, uint32_t value) {
   for (int i = 0; i < bits; i++) {
     const uint64_t at = start + uint64_t(i);
     const uint8_t mask = uint8_t(0x80 >> (at & 7));
-    if ((value >> (bits - 1 - i)) & 1) file[size_t(at / 8)] |= mask;
-    else file[size_t(at / 8)] &= uint8_t(~mask);
+    if ((value >> (bits - 1 - i)) & 1)
+      file[size_t(at / 8)] |= mask;
+    else
+      file[size_t(at / 8)] &= uint8_t(~mask);
   }
   RefreshHeaderCheck(file);
 }

@@ -17,7 +17,8 @@ using Bytes = std::vector<uint8_t>;
 void WriteFile(const std::string& path, const Bytes& bytes);
 // A file of this size whose bytes read as 0 except the patches given
 // (offset, bytes); the holes take no disk space.
-void WriteSparseFile(const std::string& path, uint64_t size, const std::vector<std::pair<uint64_t, Bytes>>& patches = {});
+void WriteSparseFile(const std::string& path, uint64_t size,
+                     const std::vector<std::pair<uint64_t, Bytes>>& patches = {});
 Bytes ReadFile(const std::string& path);
 
 // The header checksum: reflected 0xEDB88320 table, register from 0, no
@@ -34,7 +35,8 @@ enum class Code {
 struct EncodeOptions {
   Code code = Code::HUFFMAN;
   std::vector<uint8_t> lengths;  // Code::GIVEN: 1024 lengths
-  std::array<int, 24> distances = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 24, 32, 64, 256};
+  std::array<int, 24> distances = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                   13, 14, 15, 16, 17, 18, 19, 20, 24, 32, 64, 256};
   bool matches = true;     // find LZ77 matches (else literals only)
   bool force_raw = false;  // store every block as it is
   int block_bits = 13;

@@ -68,7 +68,6 @@ void PlayMove(const char* text) {
   MakeMove(move, 1);
 }
 
-
 // The board as FEN, with the en passant square after any double step.
 std::string BoardToFen() {
   const Board& b = thread_board;

@@ -114,11 +114,16 @@ enum Kind { kNone, kKnight, kBishop, kRook, kQueen };
 
 inline uint64_t Attacks(int kind, int s, uint64_t occupied) {
   switch (kind) {
-    case kKnight: return knight_steps[s];
-    case kBishop: return BishopAttacks(s, occupied);
-    case kRook: return RookAttacks(s, occupied);
-    case kQueen: return RookAttacks(s, occupied) | BishopAttacks(s, occupied);
-    default: return 0;
+    case kKnight:
+      return knight_steps[s];
+    case kBishop:
+      return BishopAttacks(s, occupied);
+    case kRook:
+      return RookAttacks(s, occupied);
+    case kQueen:
+      return RookAttacks(s, occupied) | BishopAttacks(s, occupied);
+    default:
+      return 0;
   }
 }
 
@@ -275,7 +280,7 @@ struct Solved {
 // triangle a1-d1-d4 and, on its diagonal, the smaller index of the two
 // images is kept.
 uint8_t sym[8][64];
-uint8_t tri_index[64];       // 0..9, 255 off the triangle
+uint8_t tri_index[64];  // 0..9, 255 off the triangle
 uint8_t tri_square[10];
 uint8_t syms_for[64][2], syms_count[64];
 
@@ -362,9 +367,9 @@ struct PawnIndex {
 
 // Lookups into tables solved earlier, by the exits of the one being solved.
 struct Exits {
-  const Solved* krk = nullptr;           // after the last white man is taken
-  const Solved* promoted[5] = {};        // by kind, after a promotion
-  const Solved* pawn_ahead = nullptr;    // the pawn one square further on
+  const Solved* krk = nullptr;         // after the last white man is taken
+  const Solved* promoted[5] = {};      // by kind, after a promotion
+  const Solved* pawn_ahead = nullptr;  // the pawn one square further on
 };
 
 // The table solver. X is the white man's kind, or -1 for a white pawn.
@@ -388,13 +393,21 @@ bool Valid(const Pos& p) {
   return !Adjacent(p.wk, p.bk);
 }
 template <int X>
-bool WhiteInCheck(const Pos& p) { return (RookAttacks(p.br, Occupied<X>(p)) >> p.wk) & 1; }
+bool WhiteInCheck(const Pos& p) {
+  return (RookAttacks(p.br, Occupied<X>(p)) >> p.wk) & 1;
+}
 template <int X>
-bool BlackInCheck(const Pos& p) { return (ManAttacks<X>(p, Occupied<X>(p)) >> p.bk) & 1; }
+bool BlackInCheck(const Pos& p) {
+  return (ManAttacks<X>(p, Occupied<X>(p)) >> p.bk) & 1;
+}
 template <int X>
-bool LegalBlackToMove(const Pos& p) { return Valid<X>(p) && !WhiteInCheck<X>(p); }
+bool LegalBlackToMove(const Pos& p) {
+  return Valid<X>(p) && !WhiteInCheck<X>(p);
+}
 template <int X>
-bool LegalWhiteToMove(const Pos& p) { return Valid<X>(p) && !BlackInCheck<X>(p); }
+bool LegalWhiteToMove(const Pos& p) {
+  return Valid<X>(p) && !BlackInCheck<X>(p);
+}
 
 // One table being solved: its index scheme, the tables it exits into, and
 // per white-to-move position the count of moves that stay in the table.
@@ -466,7 +479,7 @@ uint8_t InitWhite(Solving<Index>& s, const Pos& p, uint32_t i) {
   }
   if (n && index.MayReachSameImage(p)) n = Dedupe(succ, n);
   if (n == 0) {
-    if (exits) return kWon;  // every move leaves the table into a black win
+    if (exits) return kWon;                      // every move leaves the table into a black win
     return WhiteInCheck<X>(p) ? kWon : kClosed;  // mate or stalemate
   }
   s.counts[i] = uint8_t(n);
@@ -685,8 +698,8 @@ void PrintStats(const KpkResult& kpk, const RookTables& t, const std::vector<uin
           legal++;
           won += t.pawn[pawn].black_to_move[PawnIndex{pawn}(Pos{d, pawn, b, a})] == kWon;
         }
-  std::printf("KRKP pawn e4-h7, rook side to move: legal %" PRIu64 " rook wins %" PRIu64 " held %" PRIu64 "\n",
-              legal, won, legal - won);
+  std::printf("KRKP pawn e4-h7, rook side to move: legal %" PRIu64 " rook wins %" PRIu64 " held %" PRIu64 "\n", legal,
+              won, legal - won);
 }
 
 // ---------------------------------------------------------------------------

@@ -109,7 +109,8 @@ int Build(const char* lines_path, const char* book_path) {
 // Entry offsets (of the stats) by node keys and move text, from the file.
 std::map<std::pair<Keys, std::string>, size_t> EntriesOf(const bw::Bytes& book) {
   auto u32 = [&](size_t at) {
-    return uint32_t(book[at]) | uint32_t(book[at + 1]) << 8 | uint32_t(book[at + 2]) << 16 | uint32_t(book[at + 3]) << 24;
+    return uint32_t(book[at]) | uint32_t(book[at + 1]) << 8 | uint32_t(book[at + 2]) << 16 |
+           uint32_t(book[at + 3]) << 24;
   };
   std::map<std::pair<Keys, std::string>, size_t> entries;
   const uint32_t count = u32(32);
@@ -176,7 +177,8 @@ int LearnCheck(const char* path) {
   constexpr size_t kBanner = 23, kHeader = 23 + 4 * 65536, kRecord = 24;
   const bw::Bytes file = bw::ReadBytes(path);
   auto u32 = [&](size_t at) {
-    return uint32_t(file[at]) | uint32_t(file[at + 1]) << 8 | uint32_t(file[at + 2]) << 16 | uint32_t(file[at + 3]) << 24;
+    return uint32_t(file[at]) | uint32_t(file[at + 1]) << 8 | uint32_t(file[at + 2]) << 16 |
+           uint32_t(file[at + 3]) << 24;
   };
   if (file.size() < kHeader || std::string(file.begin(), file.begin() + kBanner) != "Dravelnor learning file") {
     std::printf("not a learning file (%zu bytes)\n", file.size());
