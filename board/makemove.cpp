@@ -74,6 +74,32 @@ inline void UnmakeManMove(Move move, int from, int to, int captured) {
   }
 }
 
+// Calls visit.template operator()<Piece>() with the moving man's code as a
+// compile-time constant, so make and unmake are written once for every code.
+template <typename Visit>
+inline void ForMovingCode(int piece, Visit&& visit) {
+  switch (piece) {
+    case KING:
+      visit.template operator()<KING>();
+      break;
+    case KNIGHT:
+      visit.template operator()<KNIGHT>();
+      break;
+    case PAWN:
+      visit.template operator()<PAWN>();
+      break;
+    case ROOK:
+      visit.template operator()<ROOK>();
+      break;
+    case BISHOP:
+      visit.template operator()<BISHOP>();
+      break;
+    case QUEEN:
+      visit.template operator()<QUEEN>();
+      break;
+  }
+}
+
 template <int Side>
 void MakeMoveFor(Move move, int save) {
   Board& b = thread_board;
@@ -91,26 +117,7 @@ void MakeMoveFor(Move move, int save) {
   assert(captured != KING);
   // Captures and pawn moves start the fifty-move count afresh.
   b.FiftyCount = captured || piece == PAWN ? 0 : b.FiftyCount + 1;
-  switch (piece) {
-    case KING:
-      MakeManMove<Side, KING>(move, from, to, captured);
-      break;
-    case KNIGHT:
-      MakeManMove<Side, KNIGHT>(move, from, to, captured);
-      break;
-    case PAWN:
-      MakeManMove<Side, PAWN>(move, from, to, captured);
-      break;
-    case ROOK:
-      MakeManMove<Side, ROOK>(move, from, to, captured);
-      break;
-    case BISHOP:
-      MakeManMove<Side, BISHOP>(move, from, to, captured);
-      break;
-    case QUEEN:
-      MakeManMove<Side, QUEEN>(move, from, to, captured);
-      break;
-  }
+  ForMovingCode(piece, [&]<int Piece>() { MakeManMove<Side, Piece>(move, from, to, captured); });
   record.Move = move;
   game_ply++;
   b.SideToMove = Side ^ 1;
@@ -124,26 +131,7 @@ void UnmakeMoveFor() {
   const UndoRecord& record = game_history[game_ply];
   const Move move = record.Move;
   const int from = MoveFrom(move), to = MoveTo(move), captured = MoveCaptured(move);
-  switch (MovePiece(move)) {
-    case KING:
-      UnmakeManMove<Side, KING>(move, from, to, captured);
-      break;
-    case KNIGHT:
-      UnmakeManMove<Side, KNIGHT>(move, from, to, captured);
-      break;
-    case PAWN:
-      UnmakeManMove<Side, PAWN>(move, from, to, captured);
-      break;
-    case ROOK:
-      UnmakeManMove<Side, ROOK>(move, from, to, captured);
-      break;
-    case BISHOP:
-      UnmakeManMove<Side, BISHOP>(move, from, to, captured);
-      break;
-    case QUEEN:
-      UnmakeManMove<Side, QUEEN>(move, from, to, captured);
-      break;
-  }
+  ForMovingCode(MovePiece(move), [&]<int Piece>() { UnmakeManMove<Side, Piece>(move, from, to, captured); });
   b.Castling = record.Castling;
   b.FiftyCount = record.FiftyCount;
   b.PstOpening = record.PstOpening;
