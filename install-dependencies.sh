@@ -17,8 +17,10 @@ case "$mode" in
   # and npm for the chessops referee (the tests install chessops themselves),
   # pgn-extract for its file of real PGN opening lines that the PGN scan reads.
   # python3 runs the session fuzzer and its reproducers; clang and
-  # libfuzzer-14-dev build the fuzz targets with libFuzzer.
-  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm pgn-extract python3 clang libfuzzer-14-dev) ;;
+  # libfuzzer-14-dev build the fuzz targets with libFuzzer. The real xboard
+  # GUI on a virtual display (xvfb, xauth for xvfb-run) and polyglot play
+  # the engine as a user's front end would.
+  tests) packages+=(libgtest-dev googletest stockfish gaviotatb libgaviotatb-dev nodejs npm pgn-extract python3 clang libfuzzer-14-dev xboard xvfb xauth polyglot) ;;
   *) echo "usage: $0 [run|tests]" >&2; exit 2 ;;
 esac
 # Further packages from the caller (CI adds the 32-bit tool chain).

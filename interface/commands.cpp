@@ -452,12 +452,7 @@ int Isready(int) {
 int Egtbstat(int) {
   std::printf("UseEGTB = %s", use_egtb ? "TRUE" : "FALSE");
   std::printf("\ntb_path = %s\n", tb_path);
-  if (tb_max_men)
-    std::printf("%d piece EGTB files found\n", tb_max_men);
-  else
-    std::printf("EGTB files not found\n");
-  if (tb_decoder_memory)
-    std::printf("%dkb of RAM used for TB indices and decompression tables\n", int((tb_decoder_memory + 1023) / 1024));
+  PrintTablebaseReport();
   // Flushed, so that a front end on a pipe sees the lines now.
   std::fflush(stdout);
   return 0;

@@ -114,18 +114,24 @@ void RegisterTablebases() {
     return;
   }
   tb_max_men = InitTablebases(tb_path);
-  if (tb_max_men)
-    std::printf("%d piece EGTB files found\n", tb_max_men);
-  else
-    std::puts("EGTB files not found");
-  if (tb_decoder_memory)
-    std::printf("%dkb of RAM used for TB indices and decompression tables\n", int((tb_decoder_memory + 1023) / 1024));
+  PrintTablebaseReport();
   if (tb_max_men) AllocateTablebaseCache();
   // A GUI on a pipe would otherwise wait for these lines.
   std::fflush(stdout);
 }
 
 }  // namespace
+
+void PrintTablebaseReport() {
+  if (tb_max_men)
+    std::printf("%d piece EGTB files found\n", tb_max_men);
+  else
+    // Not "not found": xboard takes any engine line holding those words
+    // for a failed start and drops the engine.
+    std::puts("No EGTB files found");
+  if (tb_decoder_memory)
+    std::printf("%dkb of RAM used for TB indices and decompression tables\n", int((tb_decoder_memory + 1023) / 1024));
+}
 
 void PrintSettingsEcho() {
   std::printf("Transposition size is %d entries (%lld bytes)\n", int(tt_entries), (long long)tt_entries * 20);

@@ -21,6 +21,9 @@ int AllocateStartupTables();
 // with status 1 when a hash table cannot be allocated.
 void StartEngine();
 void PrintSettingsEcho();
+// The tablebase lines of start-up and "egtbstat": the largest table's men
+// (or that none was found) and the memory of the block indexes.
+void PrintTablebaseReport();
 // Cuts line after line from the pending input and interprets each; returns
 // only through ExitProgram (the end of input quits as "quit" does).
 [[noreturn]] void RunInputLoop();

@@ -342,7 +342,7 @@ TEST(SessionConsole, ReportsOfFlagsBookAndTablebases) {
       {kRookEnding, "mvd", {"castling flags = 0"}},
       {kStartFen, "bkm", {"Current nhash1 = -?[0-9]+, nhash2 = -?[0-9]+", "No book loaded\\.\\.\\."}},
       {kStartFen, "bk", {"Current nhash1 = -?[0-9]+, nhash2 = -?[0-9]+", "No book loaded\\.\\.\\."}},
-      {kStartFen, "egtbstat", {"UseEGTB = TRUE", "tb_path = c:\\\\tablebases\\\\", "EGTB files not found"}},
+      {kStartFen, "egtbstat", {"UseEGTB = TRUE", "tb_path = c:\\\\tablebases\\\\", "No EGTB files found"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -39,7 +39,7 @@ std::vector<std::string> DefaultStartup() {
       "LogLearningIntoFile = off",
       "Pondering = on",
       "",
-      "EGTB files not found",
+      "No EGTB files found",
   };
 }
 
@@ -152,7 +152,7 @@ const IniCase kIniCases[] = {
     {"TablebasesOffKeepsPathAndIsSilent",
      "UseEGTB off\nEGTBPath = d:\\a, e:\\b\n",
      {},
-     {{"UseEGTB = ", "UseEGTB = off"}, {"EGTB path = ", "EGTB path = \"d:\\a, e:\\b\""}, {"EGTB files not found", ""}}},
+     {{"UseEGTB = ", "UseEGTB = off"}, {"EGTB path = ", "EGTB path = \"d:\\a, e:\\b\""}, {"No EGTB files found", ""}}},
     {"CrlfLinesAndEmptyValue",
      "EGTBHashSize 27\r\nResignValue=\r\nResignTimes = 5\r\n",
      {},

@@ -46,7 +46,7 @@ TEST(SessionTablebases, StartUpLinesAndStatus) {
     std::vector<ExtraFile> files;
     std::vector<std::string> lines;
   } cases[] = {
-      {"none", {}, {"EGTB files not found"}},
+      {"none", {}, {"No EGTB files found"}},
       {"plain kpk", {{"kpk.nbw", Text(kpk)}}, {"3 piece EGTB files found"}},
       {"plain kpkp", {{"kpkp.nbb", Text(Bytes(3863492, 0))}}, {"4 piece EGTB files found"}},
   };
@@ -160,7 +160,7 @@ TEST(SessionTablebases, UciPathAndCacheOptions) {
     engine.Run("uci");
     const std::vector<std::string> before = engine.Run("egtbstat");
     ASSERT_GE(before.size(), 3u);
-    EXPECT_EQ(before[2], "EGTB files not found");
+    EXPECT_EQ(before[2], "No EGTB files found");
     engine.Run("setoption name NalimovPath value " + folder);
     engine.Run("setoption name NalimovCache value 4");
     const std::vector<std::string> after = engine.Run("egtbstat");
@@ -180,7 +180,7 @@ TEST(SessionTablebases, UciPathAndCacheOptions) {
     ASSERT_GE(status.size(), 3u);
     EXPECT_EQ(status[0], "UseEGTB = FALSE");
     EXPECT_EQ(status[1], "tb_path = c:\\tablebases\\");
-    EXPECT_EQ(status[2], "EGTB files not found");
+    EXPECT_EQ(status[2], "No EGTB files found");
   }
   std::system(("rm -rf " + folder).c_str());
 }

@@ -2,6 +2,7 @@
 // back, illegal moves.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <regex>
 #include <string>
@@ -274,6 +275,41 @@ TEST(SessionXboard, LowestResignValueResignsAtOnce) {
   EXPECT_TRUE(IsLegalIn("startpos", {"e2e4"}, Split(result.match())[1])) << result.match();
   ASSERT_TRUE(engine.Send("quit"));
   EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+}
+
+// xboard ends the session as soon as any line of the engine holds one of
+// these words (in any case), whatever the line means. The engine meets every
+// file it cannot use here (a damaged ini file, a book that is not a book, a
+// learning file that is not one, missing tables, PGN files and books) and
+// is asked in each dialect for the messages that name them.
+TEST(SessionXboard, NoLineHoldsAWordThatMakesTheGuiDropTheEngine) {
+  const char* const kFatalWords[] = {"unknown host", "no remote directory", "not found",
+                                     "no such file", "can't alloc",         "permission denied"};
+  SessionOptions options;
+  options.files = {
+      {"Dravelnor.ini",
+       "Learning = maybe\nLearning = on\nLogLearningIntoFile = on\nTranspositionSizeMb = 99999\nNoSuchKey = 1\n"
+       "OpeningsBook = damaged.vop\nEGTBPath = missing-folder;also-missing\nBookLearningMode = sometimes\n"},
+      {"damaged.vop", "this is not a book, only text that looks like one\n"},
+      {"Learn.vo1", "neither is this a learning file\n"},
+  };
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine)) << engine.TranscriptText();
+  for (const char* line : {"xboard", "new", "egtbstat", "bkm", "loadfen not a position", "e2e5", "pgneval", "selftest",
+                           "uci", "setoption name OpeningsBook value gone.vop", "setoption name NalimovPath value gone",
+                           "position fen 8/8/8/8 w - - 0 1", "position startpos moves e2e5"})
+    engine.Run(line);
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+  // The session did meet the files: a message for each of them.
+  const std::string all = engine.TranscriptText();
+  for (const char* expected : {"WARNING", "Invalid book format", "not a learning file", "No EGTB files found",
+                               "Illegal move", "Error opening file", "gone.vop"})
+    EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
+  for (std::string line : engine.transcript()) {
+    for (char& c : line) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* word : kFatalWords) EXPECT_EQ(line.find(word), std::string::npos) << line;
+  }
 }
 
 }  // namespace
