@@ -141,11 +141,11 @@ static void FillUnreadTail(uint8_t* data, int filled, bool word_entries) {
 static int LoadBlock(TbDescriptor& d, int side, int extent, int32_t block_in_extent, uint8_t* data) {
   FILE*& file = d.file[side][extent];
   if (!file) {
-    file = OpenFileAnyCase(d.file_name[side][extent], "rb");
+    file = OpenRegularFile(d.file_name[side][extent]);
     if (!file) {
       // Perhaps too many open files: close them all and try once more.
       CloseTablebaseFiles();
-      file = OpenFileAnyCase(d.file_name[side][extent], "rb");
+      file = OpenRegularFile(d.file_name[side][extent]);
       if (!file) return 1;
     }
   }

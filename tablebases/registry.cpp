@@ -1,7 +1,5 @@
 #include "tablebases/registry.h"
 
-#include <sys/stat.h>
-
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -109,11 +107,6 @@ static void ReportUnreadableFile(const char* name, int code) {
   FailRegistration();
 }
 
-static bool IsDirectory(const char* directory) {
-  struct stat status;
-  return stat(ResolveFileName(directory).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 int RegisterTablebaseFile(const char* directory, int id, int side) {
   TbDescriptor& table = tb_descriptors[id];
   const int s = FileSide(table, side);
@@ -144,7 +137,8 @@ int RegisterTablebaseFile(const char* directory, int id, int side) {
     FILE* file = nullptr;
     int form = 0;
     for (; form < forms; form++) {
-      file = OpenFileAnyCase(names[form].c_str(), "rb");
+      // Only a regular file is a table file: anything else is as if absent.
+      file = OpenRegularFile(names[form].c_str());
       if (file) break;
     }
     if (!file) break;

@@ -1,8 +1,10 @@
 // Tablebases seen from outside: the start-up lines, "egtbstat", the fatal
 // messages of broken table files with exit status 1, and the UCI options.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -105,6 +107,67 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
     const ExitResult exit = engine.WaitExit();
     EXPECT_TRUE(exit.exited) << c.name;
     EXPECT_EQ(exit.code, 1) << c.name;
+  }
+}
+
+// The one line registration prints when it found no table (in either of
+// its wordings).
+bool SaysNoTables(const std::vector<std::string>& lines) {
+  return lines.size() == 1 && (lines[0] == "EGTB files not found" || lines[0] == "No EGTB files found");
+}
+
+// Only regular files are table files: a directory or a FIFO named like one
+// is as if the name were absent, later path pieces are still searched, and
+// nothing holds up start-up.
+TEST(SessionTablebases, NamesThatAreNotRegularFilesAreAbsent) {
+  const Bytes kpk(81664, 0);
+  const struct {
+    const char* name;
+    std::vector<std::string> directories, fifos;  // made under the folder
+    std::vector<std::string> files;               // kpk.nbw contents, under the folder
+    std::vector<std::string> pieces;              // the path's directories under the folder
+    const char* found;                            // the found line; nullptr: none
+  } cases[] = {
+      {"directory named like a checked plain table", {"kpk.nbw"}, {}, {}, {""}, nullptr},
+      {"directory named like a compressed file", {"kqk.nbw.emd"}, {}, {}, {""}, nullptr},
+      {"directory named like an unchecked six-man table", {"kbnkbn.nbw"}, {}, {}, {""}, nullptr},
+      {"directory in the first piece, the file in the next",
+       {"a/kpk.nbw", "b"},
+       {},
+       {"b/kpk.nbw"},
+       {"a", "b"},
+       "3 piece EGTB files found"},
+      {"FIFO named like a table", {}, {"kpk.nbw"}, {}, {""}, nullptr},
+      {"FIFO in the first piece, the file in the next",
+       {"a", "b"},
+       {"a/kpk.nbw"},
+       {"b/kpk.nbw"},
+       {"a", "b"},
+       "3 piece EGTB files found"},
+  };
+  for (const auto& c : cases) {
+    const std::string folder = MakeTestFolder("tb_names");
+    for (const std::string& d : c.directories) ASSERT_TRUE(std::filesystem::create_directories(folder + "/" + d)) << d;
+    for (const std::string& f : c.fifos) ASSERT_EQ(mkfifo((folder + "/" + f).c_str(), 0644), 0) << f;
+    for (const std::string& f : c.files) tbw::WriteFile(folder + "/" + f, kpk);
+    std::string path;
+    for (const std::string& piece : c.pieces)
+      path += (path.empty() ? "" : ";") + folder + (piece.empty() ? "" : "/" + piece);
+    SessionOptions options;
+    options.files = {{"Dravelnor.ini", "EGTBPath = " + path + "\n"}};
+    {
+      EngineSession engine(options);
+      const testing::AssertionResult ready = Ready(engine);
+      EXPECT_TRUE(ready) << c.name;
+      const std::vector<std::string> lines = TablebaseLines(engine);
+      if (!ready)
+        ;
+      else if (c.found)
+        EXPECT_EQ(Join(lines), Join({c.found})) << c.name;
+      else
+        EXPECT_TRUE(SaysNoTables(lines)) << c.name << "\n" << Join(lines);
+    }
+    std::system(("rm -rf " + folder).c_str());
   }
 }
 
