@@ -78,6 +78,7 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
   const Bytes kpk(81664, 0);
   const Bytes good = tbw::EncodeTableFile(kpk);
   Bytes banner = good, tag = good, short_decoded = good, split_extent;
+  // Another banner does not excuse a header that is broken besides.
   banner[3] ^= 0x20;
   tag[77] = 0x41;
   tbw::RefreshHeaderCheck(tag);
@@ -91,7 +92,7 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
     std::string message;
   } cases[] = {
       {"plain size", "kpk.nbw", Bytes(81663, 0), "*** kpk.nbw corrupted 81664 81664 81663"},
-      {"banner", "kpk.nbw.emd", banner, "*** Unable to read kpk.nbw.emd - read error"},
+      {"banner and check value", "kpk.nbw.emd", banner, "*** Unable to read kpk.nbw.emd - file broken"},
       {"format tag", "kpk_nbw.emd", tag, "*** Unable to read kpk_nbw.emd - file broken"},
       {"block size", "kpk_nbw_emd", tbw::EncodeTableFile(kpk, small_blocks),
        "*** kpk_nbw_emd: Unsupported block size 4096"},
@@ -171,6 +172,16 @@ TEST(SessionTablebases, NamesThatAreNotRegularFilesAreAbsent) {
   }
 }
 
+// A compressed file is one of this engine's only when it starts with the
+// engine's banner.
+Bytes WithAnotherBanner(Bytes file) {
+  const char text[] = "Another compressor wrote this file: its banner is not ours";
+  static_assert(sizeof text - 1 == 58);
+  std::copy(text, text + 58, file.begin());
+  tbw::RefreshHeaderCheck(file);
+  return file;
+}
+
 // The last "tbhits" number of the lines.
 long LastTbHits(const std::vector<std::string>& lines) {
   long hits = -1;
@@ -195,6 +206,44 @@ TEST(SessionTablebases, SearchTakesTheTablesValues) {
     EXPECT_NE(Join(result.before()).find("score mate 1 "), std::string::npos) << fen << "\n" << Join(result.before());
     EXPECT_GT(LastTbHits(result.before()), 0) << fen;
   }
+}
+
+TEST(SessionTablebases, ACompressedFileOfAnotherFormatIsSkipped) {
+  // krk.nbw.emd has a sound header behind another banner: it is skipped
+  // with one line, and the plain kqk.nbb in the next directory of the path
+  // is registered and read.
+  const std::string folder = MakeTestFolder("tb_banner");
+  for (const char* piece : {"/a", "/b"}) ASSERT_TRUE(std::filesystem::create_directories(folder + piece));
+  tbw::WriteFile(folder + "/a/krk.nbw.emd", WithAnotherBanner(tbw::EncodeTableFile(Bytes(27030, tbw::DRAW_BYTE))));
+  tbw::WriteFile(folder + "/b/kqk.nbb", Bytes(28644, tbw::LossByte(0)));
+  SessionOptions options;
+  options.files = {{"Dravelnor.ini", "EGTBPath = " + folder + "/a;" + folder + "/b\n"}};
+  {
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(Join(TablebaseLines(engine)),
+              Join({folder + "/a/krk.nbw.emd: compressed format not recognised, skipped", "3 piece EGTB files found"}));
+    engine.Run("uci");
+    const struct {
+      const char* fen;
+      bool table_hits;
+    } searches[] = {
+        {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", true},   // children in kqk.nbb
+        {"4k3/8/8/8/8/8/8/4KR2 b - - 0 1", false},  // children in krk.nbw
+    };
+    for (const auto& search : searches) {
+      engine.Send(std::string("position fen ") + search.fen);
+      engine.Send("go depth 4");
+      const WaitResult result = engine.WaitForPrefix("bestmove");
+      ASSERT_TRUE(result.matched) << engine.TranscriptText();
+      if (search.table_hits) {
+        EXPECT_GT(LastTbHits(result.before()), 0) << search.fen;
+      } else {
+        EXPECT_EQ(LastTbHits(result.before()), 0) << search.fen;
+      }
+    }
+  }
+  std::system(("rm -rf " + folder).c_str());
 }
 
 TEST(SessionTablebases, AFileGoneAfterStartUpIsDropped) {
