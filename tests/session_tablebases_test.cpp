@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "session_harness.h"
+#include "tablebases/registry.h"
 #include "tb_writer.h"
 #include "test_util.h"
 
@@ -244,6 +245,56 @@ TEST(SessionTablebases, ACompressedFileOfAnotherFormatIsSkipped) {
     }
   }
   std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(SessionTablebases, AnEntryCutByTheEndOfTheFileHasNoValue) {
+  // krnknn has 16-bit entries (plain files of such tables are not
+  // size-checked). The root's move Ra6-h6 leads to the position placed
+  // below, with black to move; krnknn.nbb ends with that position's entry,
+  // after entries that all hold "no value". No other table is there. Whole,
+  // the entry (-32700, black lost) reads; cut after its low byte, it has no
+  // value.
+  const char root[] = "7N/8/R7/8/7n/7K/7n/7k w - - 0 1";
+  constexpr int KNIGHTS = 3, ROOKS = 9, KING = 15;
+  int32_t white[16] = {}, black[16] = {};
+  white[KING] = 23, white[ROOKS] = 47, white[KNIGHTS] = 63;       // Kh3 Rh6 Nh8
+  black[KING] = 7, black[KNIGHTS] = 15, black[KNIGHTS + 1] = 31;  // Kh1 Nh2 Nh4
+  int row = 1;
+  while (row < TB_TABLE_ROWS - 1 && std::string(tb_descriptors[row].signature) != "krnknn") row++;
+  const TbDescriptor& krnknn = tb_descriptors[row];
+  ASSERT_TRUE(krnknn.flags & TB_FLAG_WORD_ENTRIES);
+  InitEnumerationTables();
+  const uint64_t index = krnknn.index_function[1](white, black, TB_NO_EP_SQUARE, 0);
+  ASSERT_LT(index, 1u << 20);
+  Bytes before;
+  for (uint64_t i = 0; i < index; i++) before.insert(before.end(), {0xFF, 0x7F});
+
+  const struct {
+    const char* name;
+    Bytes entry;  // low byte first
+    bool table_mate;
+  } cases[] = {
+      {"whole entry", {0x44, 0x80}, true},
+      {"cut entry", {0x44}, false},
+  };
+  for (const auto& c : cases) {
+    Bytes file = before;
+    file.insert(file.end(), c.entry.begin(), c.entry.end());
+    EngineSession engine(WithTables({{"krnknn.nbb", Text(file)}}));
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(Join(TablebaseLines(engine)), Join({"6 piece EGTB files found"}));
+    engine.Run("uci");
+    // Only Ra6-h6 is searched: the root's score is that of the entry's
+    // position when the table answers.
+    engine.Send(std::string("position fen ") + root);
+    engine.Send("go depth 3 searchmoves a6h6");
+    const WaitResult result = engine.WaitForPrefix("bestmove");
+    ASSERT_TRUE(result.matched) << engine.TranscriptText();
+    const std::string lines = Join(result.before());
+    EXPECT_EQ(result.match().rfind("bestmove a6h6", 0), 0u) << c.name << ": " << result.match();
+    EXPECT_EQ(lines.find("score mate") != std::string::npos, c.table_mate) << c.name << "\n" << lines;
+    EXPECT_EQ(LastTbHits(result.before()) > 0, c.table_mate) << c.name << "\n" << lines;
+  }
 }
 
 TEST(SessionTablebases, AFileGoneAfterStartUpIsDropped) {
