@@ -345,6 +345,20 @@ TEST(SessionTablebases, UciPathAndCacheOptions) {
     EXPECT_EQ(status[1], "tb_path = c:\\tablebases\\");
     EXPECT_EQ(status[2], "EGTB files not found");
   }
+  {
+    // A path with nothing after "value" is the working directory.
+    SessionOptions options;
+    options.files = {{"kpk.nbw", Text(Bytes(81664, 0))}};
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_TRUE(SaysNoTables(TablebaseLines(engine))) << Join(TablebaseLines(engine));
+    engine.Run("uci");
+    engine.Run("setoption name NalimovPath value");
+    const std::vector<std::string> status = engine.Run("egtbstat");
+    ASSERT_GE(status.size(), 3u);
+    EXPECT_EQ(status[1], "tb_path = ");
+    EXPECT_EQ(status[2], "3 piece EGTB files found");
+  }
   std::system(("rm -rf " + folder).c_str());
 }
 
