@@ -116,7 +116,9 @@ FILE* OpenRegularFile(const char* name) {
 
 bool IsDirectory(const char* name) {
   const std::string path = ResolveFileName(name);
-  if (path.empty()) return false;
+  // Nothing left of the name ("", or a bare drive) names the working
+  // directory, as the same drive does in front of a file name.
+  if (path.empty()) return true;
 #ifdef _WIN32
   struct _stat64 status;
   return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFDIR);

@@ -183,6 +183,28 @@ Bytes WithAnotherBanner(Bytes file) {
   return file;
 }
 
+// A leading drive stands for the working directory, in the path as in
+// every other file name: "C:" and "c:\\" name the working directory itself.
+TEST(SessionTablebases, ADriveInThePathIsTheWorkingDirectory) {
+  const std::vector<ExtraFile> files = {{"kpk.nbw", Text(Bytes(81664, 0))}, {"tb/kpkp.nbb", Text(Bytes(3863492, 0))}};
+  const struct {
+    const char* path;
+    const char* found;
+  } cases[] = {
+      {"C:", "3 piece EGTB files found"},       {"c:\\", "3 piece EGTB files found"},
+      {"c:\\tb", "4 piece EGTB files found"},   {"C:tb", "4 piece EGTB files found"},
+      {"c:\\tb\\", "4 piece EGTB files found"},
+  };
+  for (const auto& c : cases) {
+    SessionOptions options;
+    options.files = files;
+    options.files.push_back({"Dravelnor.ini", std::string("EGTBPath = ") + c.path + "\n"});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine)) << c.path;
+    EXPECT_EQ(Join(TablebaseLines(engine)), Join({c.found})) << c.path;
+  }
+}
+
 // The last "tbhits" number of the lines.
 long LastTbHits(const std::vector<std::string>& lines) {
   long hits = -1;
