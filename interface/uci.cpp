@@ -87,8 +87,9 @@ void UciSetOption(int n) {
     else if (MatchKeyword("true", tokens[4]))
       own_book = 1;
   } else if (MatchKeyword("NalimovPath", name)) {
-    // An empty or overlong path leaves the registered tables as they are.
-    if (!use_egtb || !has_value || text[0] == '\0' || !CopyPathString(text)) return;
+    // An empty path is the working directory; an overlong one leaves the
+    // registered tables as they are.
+    if (!use_egtb || !has_value || !CopyPathString(text)) return;
     tb_max_men = InitTablebases(tb_path);
     SetTablebaseCacheSize(tb_cache_size >> 20);
   } else if (MatchKeyword("OpeningsBook", name)) {

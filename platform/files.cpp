@@ -3,12 +3,15 @@
 
 #include "platform/files.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #ifndef _WIN32
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -83,6 +86,46 @@ FILE* OpenFileAnyCase(const char* name, const char* mode) {
   const std::string path = ResolveFileName(name);
   if (path.empty()) return nullptr;
   return std::fopen(path.c_str(), mode);
+}
+
+FILE* OpenRegularFile(const char* name) {
+  const std::string path = ResolveFileName(name);
+  if (path.empty()) return nullptr;
+#ifdef _WIN32
+  struct _stat64 status;
+  if (_stat64(path.c_str(), &status) != 0 || !(status.st_mode & _S_IFREG)) return nullptr;
+  return std::fopen(path.c_str(), "rb");
+#else
+  // Opened without waiting, so that a FIFO cannot hold the caller up; the
+  // type is then taken from what was opened, not from the name, which may
+  // change in between.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat status;
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "rb");
+  if (!file) close(fd);
+  return file;
+#endif
+}
+
+bool IsDirectory(const char* name) {
+  const std::string path = ResolveFileName(name);
+  // Nothing left of the name ("", or a bare drive) names the working
+  // directory, as the same drive does in front of a file name.
+  if (path.empty()) return true;
+#ifdef _WIN32
+  struct _stat64 status;
+  return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFDIR);
+#else
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+#endif
 }
 
 int64_t FileLength(FILE* file) {

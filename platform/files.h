@@ -1,5 +1,6 @@
 // platform/files.h: opening the engine's own files by names written the way
-// a Windows user writes them, and 64-bit offsets on the open streams.
+// a Windows user writes them, telling regular files and directories from
+// other names, and 64-bit offsets on the open streams.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,13 @@
 std::string ResolveFileName(const char* name);
 // fopen of ResolveFileName(name); nullptr when it fails.
 FILE* OpenFileAnyCase(const char* name, const char* mode);
+// The named file opened for reading ("rb") when it is a regular file;
+// nullptr for anything else (missing, a directory, a FIFO, a device). Never
+// waits: a FIFO without a writer is refused at once.
+FILE* OpenRegularFile(const char* name);
+// True when the name is a directory; a name that resolves to nothing (""
+// or a bare drive "c:", "c:\") is the working directory.
+bool IsDirectory(const char* name);
 
 // Length of the file behind the stream in bytes, or -1. Leaves the stream
 // position undefined: callers seek before their next read.

@@ -132,8 +132,11 @@ static void PushOnChain(TbCacheEntry* e, TbCacheEntry** head) {
 }
 
 // Bytes past what a block filled read as "no value", so that a short file
-// or a short last block never answers with another block's leftovers.
+// or a short last block never answers with another block's leftovers. A
+// 16-bit entry that the end cuts in two has no value either: the fill
+// starts at its low byte.
 static void FillUnreadTail(uint8_t* data, int filled, bool word_entries) {
+  if (word_entries) filled &= ~1;
   for (int i = filled; i < TB_BLOCK_BYTES; i++) data[i] = (word_entries && (i & 1) == 0) ? 0xFF : 0x7F;
 }
 
@@ -141,11 +144,11 @@ static void FillUnreadTail(uint8_t* data, int filled, bool word_entries) {
 static int LoadBlock(TbDescriptor& d, int side, int extent, int32_t block_in_extent, uint8_t* data) {
   FILE*& file = d.file[side][extent];
   if (!file) {
-    file = OpenFileAnyCase(d.file_name[side][extent], "rb");
+    file = OpenRegularFile(d.file_name[side][extent]);
     if (!file) {
       // Perhaps too many open files: close them all and try once more.
       CloseTablebaseFiles();
-      file = OpenFileAnyCase(d.file_name[side][extent], "rb");
+      file = OpenRegularFile(d.file_name[side][extent]);
       if (!file) return 1;
     }
   }

@@ -214,7 +214,9 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
   *index = nullptr;
   uint8_t fixed[80];
   if (std::fread(fixed, 1, sizeof fixed, file) != sizeof fixed) return TB_ERR_SHORT_FIXED_HEADER;
-  if (std::memcmp(fixed, tb_compressed_banner, TB_BANNER_SIZE) != 0) return TB_ERR_BANNER;
+  // Another banner is told apart from a broken header: the rest is checked
+  // first, and only a file sound but for its banner answers TB_ERR_BANNER.
+  const bool own_banner = std::memcmp(fixed, tb_compressed_banner, TB_BANNER_SIZE) == 0;
   const uint32_t header_size = ReadBigEndian32(fixed + 64);
   const int bits = fixed[70];
   if (bits > 16 || header_size < TB_MIN_HEADER_SIZE) return TB_ERR_HEADER_SIZES;
@@ -273,6 +275,7 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
   else if (BuildHuffmanDecodeTable(built->decode_table, lengths, TB_BLOCK_SYMBOLS, TB_BLOCK_CODE_BITS) != 0)
     rc = TB_ERR_BLOCK_CODE;
   std::free(header);
+  if (rc == 0 && !own_banner) rc = TB_ERR_BANNER;
   if (rc != 0) {
     tb_decoder_memory -= int64_t(index_bytes);
     std::free(built);

@@ -8,8 +8,9 @@
 
 // The 64 bytes every compressed table file starts with: 58 characters of
 // text, CR LF and four NUL bytes. The text of real files is not known here,
-// so this one is the engine's own; real files are refused until their
-// first 64 bytes are copied in. Test files are written with this constant.
+// so this one is the engine's own: a file with another banner is one this
+// engine does not read (registration skips it), until the first 64 bytes
+// of real files are copied in. Test files are written with this constant.
 constexpr int TB_BANNER_SIZE = 64;
 extern const uint8_t tb_compressed_banner[TB_BANNER_SIZE];
 
@@ -30,7 +31,7 @@ enum { TB_KIND_READ = 2, TB_KIND_MEMORY = 5, TB_KIND_BROKEN = 6, TB_KIND_ARGUMEN
 constexpr int TbError(int place, int kind) { return place * 256 + kind; }
 constexpr int TB_ERR_NO_INDEX_PLACE = TbError(674, TB_KIND_ARGUMENT);
 constexpr int TB_ERR_SHORT_FIXED_HEADER = TbError(681, TB_KIND_READ);
-constexpr int TB_ERR_BANNER = TbError(684, TB_KIND_READ);
+constexpr int TB_ERR_BANNER = TbError(684, TB_KIND_READ);  // sound but for the banner
 constexpr int TB_ERR_HEADER_SIZES = TbError(693, TB_KIND_BROKEN);
 constexpr int TB_ERR_DISTANCE_COUNT = TbError(696, TB_KIND_BROKEN);
 constexpr int TB_ERR_FORMAT_TAG = TbError(699, TB_KIND_BROKEN);
@@ -98,6 +99,8 @@ struct BlockIndex {
 
 // Reads and checks the header at the stream's position (the file start);
 // *index gets a malloc'd index (free with std::free), null on failure.
+// TB_ERR_BANNER only when the banner differs and the rest of the header is
+// sound: a header fault besides gives that fault's code.
 int OpenCompressedFile(BlockIndex** index, FILE* file);
 
 struct DecoderState {

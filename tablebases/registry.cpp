@@ -1,7 +1,5 @@
 #include "tablebases/registry.h"
 
-#include <sys/stat.h>
-
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -90,7 +88,7 @@ void CheckTablebaseSize(int id, int side, uint64_t size, const char* name) {
   FailRegistration();
 }
 
-static void ReportUnreadableFile(const char* name, int code) {
+[[noreturn]] static void ReportUnreadableFile(const char* name, int code) {
   std::printf("*** Unable to read %s - ", name);
   switch (code & 255) {
     case TB_KIND_READ:
@@ -107,11 +105,6 @@ static void ReportUnreadableFile(const char* name, int code) {
       break;
   }
   FailRegistration();
-}
-
-static bool IsDirectory(const char* directory) {
-  struct stat status;
-  return stat(ResolveFileName(directory).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 int RegisterTablebaseFile(const char* directory, int id, int side) {
@@ -142,14 +135,24 @@ int RegisterTablebaseFile(const char* directory, int id, int side) {
     }
     if (id <= LAST_FIVE_MAN_ROW) names[forms++] = stem + extension + ".emd";
     FILE* file = nullptr;
+    BlockIndex* index = nullptr;
     int form = 0;
     for (; form < forms; form++) {
-      file = OpenFileAnyCase(names[form].c_str(), "rb");
-      if (file) break;
+      // Only a regular file is a table file: anything else is as if absent.
+      file = OpenRegularFile(names[form].c_str());
+      if (!file) continue;
+      if (form == 0) break;
+      const int rc = OpenCompressedFile(&index, file);
+      if (rc == 0) break;
+      if (rc != TB_ERR_BANNER) ReportUnreadableFile(names[form].c_str(), rc);
+      // A sound file of another compressor is one this engine cannot read,
+      // not a broken one: it is passed over as if it were not there.
+      std::printf("%s: compressed format not recognised, skipped\n", names[form].c_str());
+      std::fclose(file);
+      file = nullptr;
     }
     if (!file) break;
     const char* name = names[form].c_str();
-    BlockIndex* index = nullptr;
     if (form == 0) {
       if (EntryBytes(table) == 1 && table.entries[s] < TB_EXTENT_BYTES) {
         const int64_t size = FileLength(file);
@@ -161,8 +164,6 @@ int RegisterTablebaseFile(const char* directory, int id, int side) {
       }
     } else {
       tb_compressed_files++;
-      const int rc = OpenCompressedFile(&index, file);
-      if (rc != 0) ReportUnreadableFile(name, rc);
       if (index->block_size != TB_MAX_BLOCK_SIZE) {
         std::printf("*** %s: Unsupported block size %d\n", name, index->block_size);
         FailRegistration();

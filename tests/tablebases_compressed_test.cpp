@@ -421,8 +421,23 @@ TEST_F(CompressedFiles, HeaderFaultsGiveTheirCodes) {
     int code;
   } cases[] = {
       {"79 bytes", [](Bytes& f) { f.resize(79); }, TB_ERR_SHORT_FIXED_HEADER},
-      {"banner", [](Bytes& f) { f[10] ^= 1; }, TB_ERR_BANNER},
-      {"banner's last NUL", [](Bytes& f) { f[63] = 1; }, TB_ERR_BANNER},
+      // Another banner before a sound header: a file of another format.
+      {"banner",
+       [](Bytes& f) {
+         f[10] ^= 1;
+         tbw::RefreshHeaderCheck(f);
+       },
+       TB_ERR_BANNER},
+      {"banner's last NUL",
+       [](Bytes& f) {
+         f[63] = 1;
+         tbw::RefreshHeaderCheck(f);
+       },
+       TB_ERR_BANNER},
+      // Another banner before a broken header: the header's fault.
+      {"banner and check value", [](Bytes& f) { f[10] ^= 1; }, TB_ERR_HEADER_CHECK},
+      {"banner and format tag", [](Bytes& f) { f[0] ^= 1, f[79] ^= 0x10; }, TB_ERR_FORMAT_TAG},
+      {"banner and a header cut short", [h](Bytes& f) { f[0] ^= 1, f.resize(h - 1); }, TB_ERR_SHORT_HEADER},
       {"header size 83", [](Bytes& f) { tbw::PutBigEndian32(f, 64, 83); }, TB_ERR_HEADER_SIZES},
       {"block size exponent 17", [](Bytes& f) { f[70] = 17; }, TB_ERR_HEADER_SIZES},
       {"23 distances", [](Bytes& f) { f[71] = 23; }, TB_ERR_DISTANCE_COUNT},
