@@ -199,11 +199,6 @@ int Moves(int) {
   return 1;
 }
 
-int Edit(int) {
-  EditPosition();
-  return 1;
-}
-
 // A refused FEN keeps the previous position; the reason is shown.
 void ReportBadFen(FenError error) {
   if (uci_mode)
@@ -211,6 +206,12 @@ void ReportBadFen(FenError error) {
   else
     std::printf("Illegal position: %s\n", FenErrorText(error));
   std::fflush(stdout);
+}
+
+int Edit(int) {
+  const FenError error = EditPosition();
+  if (error != FEN_OK) ReportBadFen(error);
+  return 1;
 }
 
 int Loadfen(int) {
@@ -285,7 +286,7 @@ int Ponderhit(int) {
 // capture a king. Side, board and history then stay as they are.
 void SetSideToMove(int side) {
   if (int(thread_board.SideToMove) != side) {
-    if (IsSquareAttacked(side, int(thread_board.KingSquare[side ^ 1]))) {
+    if (KingCanBeTaken(side)) {
       ReportBadFen(FEN_OPPONENT_IN_CHECK);
       return;
     }
