@@ -186,6 +186,32 @@ const RefusedEditCase kRefusedEditCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, SessionModesRefusedEdit, testing::ValuesIn(kRefusedEditCases),
                          [](const testing::TestParamInfo<RefusedEditCase>& info) { return info.param.name; });
 
+// An illegal move typed during the analysis is refused and the analysis
+// goes on with the position unchanged: "." shows the running search.
+TEST(SessionModes, AnalysisGoesOnAfterAnIllegalMove) {
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  ASSERT_TRUE(engine.Send("analyze"));
+  WaitAnalysisOf(engine, {}, {});
+  ASSERT_TRUE(engine.Send("e2e5"));
+  ASSERT_TRUE(engine.WaitForLine("Illegal move: e2e5").matched) << engine.TranscriptText();
+  ASSERT_TRUE(engine.Send("."));
+  const WaitResult status = engine.WaitForPrefix("stat01: ");
+  ASSERT_TRUE(status.matched) << engine.TranscriptText();
+  EXPECT_TRUE(std::regex_match(status.match(),
+                               std::regex(R"(stat01: [0-9]+ [1-9][0-9]* [0-9]+ -?[0-9]+ [0-9]+ [a-h][1-8][a-h][1-8])")))
+      << status.match();
+  EXPECT_EQ(Split(status.match())[5], std::to_string(LegalMovesIn("startpos").size() + 1)) << status.match();
+  // The position is still the start: a move from it is taken.
+  ASSERT_TRUE(engine.Send("e2e4"));
+  WaitAnalysisOf(engine, {"e2e4"}, {});
+  ASSERT_TRUE(engine.Send("exit"));
+  const std::vector<std::string> board = engine.Run("brd");
+  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", {"e2e4"}));
+  ASSERT_GE(board.size(), diagram.size());
+  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+}
+
 TEST(SessionModes, TheModesEndWithTheInput) {
   struct Case {
     const char* name;
