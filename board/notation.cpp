@@ -236,9 +236,10 @@ FenError SetUpPosition(PositionSetUp position) {
   const int side = position.side;
 
   // An en passant square is recorded as the double step that allows it,
-  // played for real from the position before it, so that taking it back
-  // restores that position exactly. It needs the pawn that stepped and empty
-  // squares behind it.
+  // played for real from the position before it, so that the board derives
+  // the right from the last record as after any double step. It needs the
+  // pawn that stepped and empty squares behind it. The record belongs to the
+  // set-up position: no take-back reaches behind it.
   Move double_step = 0;
   if (position.ep_file >= 0 && ((side == WHITE && position.ep_rank == 5) || (side == BLACK && position.ep_rank == 2))) {
     const int ep = position.ep_rank * 8 + position.ep_file;
@@ -256,7 +257,8 @@ FenError SetUpPosition(PositionSetUp position) {
   // Kept so that a refused position leaves everything as it was.
   const Board saved_board = thread_board;
   const UndoRecord saved_record = game_history[0];
-  const int32_t saved_ply = game_ply, saved_score = last_root_score, saved_side = last_root_side;
+  const int32_t saved_ply = game_ply, saved_setup_ply = setup_ply;
+  const int32_t saved_score = last_root_score, saved_side = last_root_side;
 
   last_root_score = 0;
   last_root_side = 0;
@@ -282,11 +284,13 @@ FenError SetUpPosition(PositionSetUp position) {
   } else {
     b.SideToMove = uint32_t(side);
   }
+  setup_ply = game_ply;
 
   if (KingCanBeTaken(side)) {
     thread_board = saved_board;
     game_history[0] = saved_record;
     game_ply = saved_ply;
+    setup_ply = saved_setup_ply;
     last_root_score = saved_score;
     last_root_side = saved_side;
     return FEN_OPPONENT_IN_CHECK;

@@ -2,8 +2,9 @@
 // board diagram, FEN), the legality test of a whole move word, the typed-move
 // lookup, the table key with castling and en passant terms, and the set-up
 // of a whole position. SetUpPosition (and LoadFen through it) writes the
-// board, and clears the search's last root score with it (search/driver.h):
-// a new position has none. The others only read the board.
+// board and the history's set-up mark, and clears the search's last root
+// score with it (search/driver.h): a new position has none. The others only
+// read the board.
 #pragma once
 
 #include <cstdint>

@@ -291,7 +291,7 @@ void SetSideToMove(int side) {
       return;
     }
     thread_board.SideToMove = side;
-    game_ply = 0;
+    game_ply = setup_ply = 0;
   }
   engine_side = side ^ 1;
 }
@@ -300,9 +300,10 @@ int White(int) {
   SetSideToMove(WHITE);
   return 1;
 }
+// A take-back never reaches behind the set-up position.
 int Remove(int) {
-  if (game_ply != 0) UnmakeMove();
-  if (game_ply != 0) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
   return 1;
 }
 int Analyze(int) {
@@ -382,7 +383,7 @@ int Evl(int) {
 }
 
 int Undo(int) {
-  if (game_ply != 0) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
   return 1;
 }
 int Fritz(int) {

@@ -180,7 +180,7 @@ void RunAnalyzeMode() {
       continue;
     }
     if (analyze_exit_requested) break;
-    if (analyze_undo_requested && game_ply > 0) {
+    if (analyze_undo_requested && CanTakeBack()) {
       UnmakeMove();
       continue;
     }
@@ -196,7 +196,7 @@ void RunAnalyzeMode() {
     } else if (BeginsWith(line, "new")) {
       NewGame();
     } else if (BeginsWith(line, "undo")) {
-      if (game_ply > 0) UnmakeMove();
+      if (CanTakeBack()) UnmakeMove();
     } else if (line[0] == 'q') {
       analyze_mode_active = 0;
       ExitProgram(0);
