@@ -549,6 +549,9 @@ class Generator:
             yield L("exit")  # analysis searches until it is left
         elif pick == "edit":
             yield L(".")  # edit reads pieces until its end mark
+            # The edit rebuilds the men with rights of their own and no
+            # history (no en passant, nothing to take back): not followed.
+            yield D("unknown")
 
     def session(self, judge):
         """Yields the steps of one session; judge.position is read between them."""
