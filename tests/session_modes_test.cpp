@@ -49,6 +49,15 @@ void WaitAnalysisOf(EngineSession& engine, const std::vector<std::string>& moves
   }
 }
 
+// After "exit": "brd" shows the position after moves, behind the last
+// thinking lines of the analysis.
+void ExpectBoardAfterAnalysis(EngineSession& engine, const std::vector<std::string>& moves) {
+  const std::vector<std::string> board = engine.Run("brd");
+  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", moves));
+  ASSERT_GE(board.size(), diagram.size());
+  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+}
+
 TEST(SessionModes, EditBlockInOneWriteThenCommands) {
   EngineSession engine;
   ASSERT_TRUE(XboardReady(engine));
@@ -81,10 +90,7 @@ TEST(SessionModes, AnalysisFollowsMovesUndoAndNewGivenDuringTheSearch) {
   ASSERT_TRUE(engine.WaitForLine("Illegal move: d4d6").matched) << engine.TranscriptText();
   ASSERT_TRUE(engine.Send("exit"));
   // Out of the mode the interpreter answers again.
-  const std::vector<std::string> board = engine.Run("brd");
-  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", {"d2d4"}));
-  ASSERT_GE(board.size(), diagram.size());
-  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+  ExpectBoardAfterAnalysis(engine, {"d2d4"});
 }
 
 TEST(SessionModes, BetweenSearchesTheLoopTakesLines) {
@@ -206,10 +212,7 @@ TEST(SessionModes, AnalysisGoesOnAfterAnIllegalMove) {
   ASSERT_TRUE(engine.Send("e2e4"));
   WaitAnalysisOf(engine, {"e2e4"}, {});
   ASSERT_TRUE(engine.Send("exit"));
-  const std::vector<std::string> board = engine.Run("brd");
-  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", {"e2e4"}));
-  ASSERT_GE(board.size(), diagram.size());
-  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+  ExpectBoardAfterAnalysis(engine, {"e2e4"});
 }
 
 TEST(SessionModes, TheModesEndWithTheInput) {
