@@ -111,3 +111,7 @@ inline int InCheck() {
   const int side = int(thread_board.SideToMove);
   return IsSquareAttacked(side ^ 1, int(thread_board.KingSquare[side]));
 }
+
+// 1 when side, with the move, could take the other king: a position no set-up
+// may give the search.
+inline int KingCanBeTaken(int side) { return IsSquareAttacked(side, int(thread_board.KingSquare[side ^ 1])); }

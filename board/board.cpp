@@ -16,6 +16,7 @@
 Board thread_board;
 UndoRecord game_history[GAME_HISTORY_SIZE];
 int32_t game_ply;
+int32_t setup_ply;
 MoveEntry move_list[MOVE_LIST_SIZE];
 int32_t move_list_end;
 int32_t root_move_end = TYPED_MOVE_LIST_START;
@@ -52,7 +53,7 @@ void PutPiece(int square, int colour, int piece) {
 }
 
 void NewGame() {
-  game_ply = 0;
+  game_ply = setup_ply = 0;
   ClearBoard();
   static const int back_rank[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
   for (int file = 0; file < 8; file++) PutPiece(file, WHITE, back_rank[file]);

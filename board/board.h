@@ -1,6 +1,7 @@
 // board/board.h: the single global board (thread_board), the game history and
 // the shared move list, with the whole-position set-up operations.
-// Written by ClearBoard/PutPiece/NewGame here, MakeMove/UnmakeMove and LoadFen.
+// Written by ClearBoard/PutPiece/NewGame here, MakeMove/UnmakeMove and
+// SetUpPosition (FEN and edit).
 #pragma once
 
 #include <cstdint>
@@ -120,6 +121,10 @@ constexpr int MOVE_LIST_SIZE = TYPED_MOVE_LIST_START + 2 * MAX_GENERATED_MOVES;
 extern Board thread_board;
 extern UndoRecord game_history[GAME_HISTORY_SIZE];
 extern int32_t game_ply;
+// The records at the bottom of the history that belong to the set-up position
+// (the double step a FEN's en passant square stands for): a take-back stops
+// above them.
+extern int32_t setup_ply;
 extern MoveEntry move_list[MOVE_LIST_SIZE];
 extern int32_t move_list_end;
 extern int32_t root_move_end;  // end of the typed-move list
@@ -147,3 +152,5 @@ void NewGame();
 int VerifyBoard();
 // 1 when a move may be added to the game: the history keeps room for a search.
 inline int GameHasRoomForMove() { return game_ply < MAX_GAME_PLIES; }
+// 1 when the game has a ply played since its set-up position to take back.
+inline int CanTakeBack() { return game_ply > setup_ply; }

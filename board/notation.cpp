@@ -145,20 +145,13 @@ const char* FenErrorText(FenError error) {
 }
 
 namespace {
-struct ParsedFen {
-  int colour[64];
-  int piece[64];
-  int side;
-  uint32_t castling;
-  int ep_file, ep_rank;  // -1 when none
-};
-
 const char* SkipBlanks(const char* p) {
   while (*p == ' ' || *p == '\t') p++;
   return p;
 }
 
-FenError ParseFen(const char* text, ParsedFen* fen) {
+// The fields of a FEN text; the men themselves are judged by SetUpPosition.
+FenError ParseFen(const char* text, PositionSetUp* fen) {
   memset(fen->piece, 0, sizeof fen->piece);
   memset(fen->colour, 0, sizeof fen->colour);
   const char* p = SkipBlanks(text);
@@ -213,12 +206,17 @@ FenError ParseFen(const char* text, ParsedFen* fen) {
     fen->ep_file = ep_file - 'a';
     fen->ep_rank = p[1] - '1';
   }
+  return FEN_OK;
+}
 
+// The men the board and its tables can hold: one king a side, no pawn on an
+// end rank, at most 8 pawns and 16 men of a colour.
+FenError MenError(const PositionSetUp& position) {
   int kings[2] = {0, 0}, pawns[2] = {0, 0}, men[2] = {0, 0};
   for (int square = 0; square < 64; square++) {
-    const int piece = fen->piece[square];
+    const int piece = position.piece[square];
     if (!piece) continue;
-    const int colour = fen->colour[square];
+    const int colour = position.colour[square];
     men[colour]++;
     if (piece == KING) kings[colour]++;
     if (piece == PAWN) {
@@ -232,25 +230,26 @@ FenError ParseFen(const char* text, ParsedFen* fen) {
 }
 }  // namespace
 
-FenError LoadFen(const char* text) {
-  ParsedFen fen;
-  const FenError parsed = ParseFen(text, &fen);
-  if (parsed != FEN_OK) return parsed;
-  const int side = fen.side;
+FenError SetUpPosition(PositionSetUp position) {
+  const FenError men = MenError(position);
+  if (men != FEN_OK) return men;
+  const int side = position.side;
 
   // An en passant square is recorded as the double step that allows it,
-  // played for real from the position before it, so that taking it back
-  // restores that position exactly. It needs the pawn that stepped and empty
-  // squares behind it.
+  // played for real from the position before it, so that the board derives
+  // the right from the last record as after any double step. It needs the
+  // pawn that stepped and empty squares behind it. The record belongs to the
+  // set-up position: no take-back reaches behind it.
   Move double_step = 0;
-  if (fen.ep_file >= 0 && ((side == WHITE && fen.ep_rank == 5) || (side == BLACK && fen.ep_rank == 2))) {
-    const int ep = fen.ep_rank * 8 + fen.ep_file;
+  if (position.ep_file >= 0 && ((side == WHITE && position.ep_rank == 5) || (side == BLACK && position.ep_rank == 2))) {
+    const int ep = position.ep_rank * 8 + position.ep_file;
     const int forward = side == WHITE ? -8 : 8;  // the direction the enemy pawn went
     const int pawn_to = ep + forward, pawn_from = ep - forward;
-    if (fen.piece[pawn_to] == PAWN && fen.colour[pawn_to] == (side ^ 1) && !fen.piece[ep] && !fen.piece[pawn_from]) {
-      fen.piece[pawn_from] = PAWN;
-      fen.colour[pawn_from] = side ^ 1;
-      fen.piece[pawn_to] = 0;
+    if (position.piece[pawn_to] == PAWN && position.colour[pawn_to] == (side ^ 1) && !position.piece[ep] &&
+        !position.piece[pawn_from]) {
+      position.piece[pawn_from] = PAWN;
+      position.colour[pawn_from] = side ^ 1;
+      position.piece[pawn_to] = 0;
       double_step = MakeMoveWord(pawn_from, pawn_to, PAWN);
     }
   }
@@ -258,18 +257,19 @@ FenError LoadFen(const char* text) {
   // Kept so that a refused position leaves everything as it was.
   const Board saved_board = thread_board;
   const UndoRecord saved_record = game_history[0];
-  const int32_t saved_ply = game_ply, saved_score = last_root_score, saved_side = last_root_side;
+  const int32_t saved_ply = game_ply, saved_setup_ply = setup_ply;
+  const int32_t saved_score = last_root_score, saved_side = last_root_side;
 
   last_root_score = 0;
   last_root_side = 0;
   game_ply = 0;
   ClearBoard();
   for (int square = 0; square < 64; square++)
-    if (fen.piece[square]) PutPiece(square, fen.colour[square], fen.piece[square]);
+    if (position.piece[square]) PutPiece(square, position.colour[square], position.piece[square]);
   Board& b = thread_board;
 
   // Rights only where king and rook stand on their squares.
-  uint32_t castling = fen.castling;
+  uint32_t castling = position.castling;
   if (!(b.Pieces[KING][WHITE] & SquareBit(E1))) castling &= ~uint32_t(WHITE_SHORT | WHITE_LONG);
   if (!(b.Pieces[KING][BLACK] & SquareBit(E8))) castling &= ~uint32_t(BLACK_SHORT | BLACK_LONG);
   if (!(b.Pieces[ROOK][WHITE] & SquareBit(A1))) castling &= ~uint32_t(WHITE_LONG);
@@ -284,14 +284,23 @@ FenError LoadFen(const char* text) {
   } else {
     b.SideToMove = uint32_t(side);
   }
+  setup_ply = game_ply;
 
-  if (IsSquareAttacked(side, int(b.KingSquare[side ^ 1]))) {
+  if (KingCanBeTaken(side)) {
     thread_board = saved_board;
     game_history[0] = saved_record;
     game_ply = saved_ply;
+    setup_ply = saved_setup_ply;
     last_root_score = saved_score;
     last_root_side = saved_side;
     return FEN_OPPONENT_IN_CHECK;
   }
   return FEN_OK;
+}
+
+FenError LoadFen(const char* text) {
+  PositionSetUp fen;
+  const FenError parsed = ParseFen(text, &fen);
+  if (parsed != FEN_OK) return parsed;
+  return SetUpPosition(fen);
 }

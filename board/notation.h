@@ -1,8 +1,10 @@
 // board/notation.h: text forms of moves and positions (coordinate moves, the
 // board diagram, FEN), the legality test of a whole move word, the typed-move
-// lookup and the table key with castling and en passant terms.
-// LoadFen writes the board, and clears the search's last root score with it
-// (search/driver.h): a new position has none. The others only read the board.
+// lookup, the table key with castling and en passant terms, and the set-up
+// of a whole position. SetUpPosition (and LoadFen through it) writes the
+// board and the history's set-up mark, and clears the search's last root
+// score with it (search/driver.h): a new position has none. The others only
+// read the board.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +36,22 @@ enum FenError {
   FEN_TOO_MANY_MEN,  // more than 8 pawns or 16 men of a colour
   FEN_OPPONENT_IN_CHECK,
 };
-// Sets up the position of a FEN text; a text that does not describe a legal
-// position is refused, the board and game history are left as they were, and
-// the reason is returned.
+// A whole position square by square, as a FEN text or the edit mode gives it.
+struct PositionSetUp {
+  int piece[64];  // piece code, 0 for an empty square
+  int colour[64];
+  int side;              // to move
+  uint32_t castling;     // asked for; kept only where king and rook stand at home
+  int ep_file, ep_rank;  // the en passant target square, -1 when none
+};
+// Puts the position on the board with no game history but the double step
+// that its en passant square stands for. A position the engine cannot play
+// from (not one king a side, a pawn on an end rank, more than 8 pawns or 16
+// men of a colour, the side not to move in check) is refused: the board and
+// game history are left as they were, and the reason is returned.
+FenError SetUpPosition(PositionSetUp position);
+// Sets up the position of a FEN text through SetUpPosition; a text that does
+// not describe a legal position is refused the same way.
 FenError LoadFen(const char* text);
 const char* FenErrorText(FenError error);
 

@@ -14,7 +14,9 @@ engine is not in a blocking command, on an exit status other than 0 after
 "quit", on a missing or repeated answer to a search, on an illegal move or
 bestmove and on a legal typed move that is refused (the Debian stockfish is
 the referee). A failing session is cut
-down to a minimal one and written to DIR as a .session file.
+down to a minimal one that still reaches every position it claims (the
+moves that lead to a position mark stay with it) and written to DIR as a
+.session file.
 
 "replay" runs session files with the same judgement (the regression tests
 under tests/sessions/ use it). A session file holds the lines sent, one a
@@ -296,6 +298,8 @@ class Judge:
         """strict=False (mutants): only crashes, sanitizer reports, isready,
         the exit status and hangs are judged."""
         self.recorded = []
+        # The position the judge followed before each recorded step.
+        self.trail = []
         self.position = (START, [])
         engine = Engine(self.engine_path, files)
         try:
@@ -369,6 +373,7 @@ class Judge:
 
         for step in steps:
             self.recorded.append(step)
+            self.trail.append(self.position)
             self._check_alive(engine, quit_sent)
             if step[0] == "line":
                 data = step[1]
@@ -544,6 +549,9 @@ class Generator:
             yield L("exit")  # analysis searches until it is left
         elif pick == "edit":
             yield L(".")  # edit reads pieces until its end mark
+            # The edit rebuilds the men with rights of their own and no
+            # history (no en passant, nothing to take back): not followed.
+            yield D("unknown")
 
     def session(self, judge):
         """Yields the steps of one session; judge.position is read between them."""
@@ -830,15 +838,28 @@ def mutate_session(rng, steps):
 
 # ---------------------------------------------------------------------------
 # Cutting a failing session down: drop chunks of steps while the failure of
-# the same kind remains.
+# the same kind remains and the kept steps still reach the positions they
+# claim.
+
+JUDGING = ("sync", "answer", "answer-optional", "quiet")
+MARKS = ("known", "unknown")
+# Lines that set up a whole position: the moves typed after one in the same
+# turn, and the position mark that follows, do not build on the position
+# before the turn.
+SETUP_RE = re.compile(rb"^(new|loadfen |position (startpos|fen ))")
+
 
 def split_turns(steps):
-    """Steps in turns: each ends at a judging directive, so that a cut never
-    separates a search from its judgement."""
+    """Step indices in turns: each ends at a judging directive and the
+    position marks right after it, so that a cut never separates a search
+    from its judgement or from the position it leaves."""
     turns, turn = [], []
-    for step in steps:
-        turn.append(step)
-        if step[0] == "directive" and step[1] in ("sync", "answer", "answer-optional", "quiet"):
+    for index, step in enumerate(steps):
+        if not turn and turns and step[0] == "directive" and step[1] in MARKS:
+            turns[-1].append(index)
+            continue
+        turn.append(index)
+        if step[0] == "directive" and step[1] in JUDGING:
             turns.append(turn)
             turn = []
     if turn:
@@ -846,13 +867,69 @@ def split_turns(steps):
     return turns
 
 
-def minimise(judge, files, steps, failure, strict, budget_seconds=300):
+def builds_on_start(steps, turn):
+    """True when the turn's lines or claims assume the position that the
+    judge followed before it: an answer judged there, a move typed there, or
+    a position mark made from it (a take-back, a move played) rather than
+    from a set-up of the turn's own."""
+    set_up, marked = False, False
+    for index in turn:
+        step = steps[index]
+        if step[0] == "line":
+            if SETUP_RE.match(step[1]):
+                set_up = True
+            elif MOVE_RE.match(step[1]) and not set_up:
+                return True
+        elif step[1] in MARKS:
+            if not set_up and step[1] == "known":
+                return True
+            marked = True
+        elif step[1] in ("answer", "answer-optional", "holds") and not marked:
+            return True
+    return False
+
+
+def changes_position(steps, turn):
+    return any(steps[i][0] == "directive" and steps[i][1] in MARKS + ("answer", "answer-optional") for i in turn)
+
+
+def claims_hold(steps, trail, turns):
+    """True when the kept turns still reach every position they claim: each
+    turn that builds on the position before it finds the position it was
+    made for, as the failing run followed it. A cut that dropped the moves
+    leading to a position would otherwise keep the mark and fail for the
+    wrong reason."""
+    position = (START, [])
+    for turn in turns:
+        if builds_on_start(steps, turn) and trail[turn[0]] != position:
+            return False
+        if changes_position(steps, turn):
+            end = turn[-1] + 1
+            position = trail[end] if end < len(trail) else None
+    return True
+
+
+def minimise(judge, files, steps, failure, strict, budget_seconds=300, trail=None):
+    """Cuts the failing steps down; trail holds the position the failing run
+    followed before each step (judge.trail), so that a cut keeps the moves
+    that lead to the positions the kept turns claim."""
+    trail = list(trail) if trail is not None else list(judge.trail)
+
     def fails(turns, candidate_files):
         try:
-            judge.run(candidate_files, [s for t in turns for s in t], strict)
+            judge.run(candidate_files, [steps[i] for t in turns for i in t], strict)
         except Failure as again:
             return again.kind == failure.kind
         return False
+
+    def cut(turns, i, chunk):
+        # The chunk at i, stretched over the turns after it that build on
+        # what it leads to (a take-back after the move it takes back).
+        for end in range(i + chunk, len(turns) + 1):
+            candidate = turns[:i] + turns[end:]
+            if candidate and claims_hold(steps, trail, candidate):
+                return candidate
+        return None
 
     deadline = time.time() + budget_seconds
     turns = split_turns(steps)
@@ -860,7 +937,7 @@ def minimise(judge, files, steps, failure, strict, budget_seconds=300):
     while chunk >= 1 and time.time() < deadline:
         i, changed = 0, False
         while i < len(turns) and time.time() < deadline:
-            candidate = turns[:i] + turns[i + chunk:]
+            candidate = cut(turns, i, chunk)
             if candidate and fails(candidate, files):
                 turns, changed = candidate, True
             else:
@@ -869,7 +946,7 @@ def minimise(judge, files, steps, failure, strict, budget_seconds=300):
             chunk //= 2
     if files and time.time() < deadline and fails(turns, []):
         files = []
-    return files, [s for t in turns for s in t]
+    return files, [steps[i] for t in turns for i in t]
 
 
 # ---------------------------------------------------------------------------
@@ -902,12 +979,12 @@ def run_fuzz(args):
                 valid.append((files, list(judge.recorded)))
         except Failure as failure:
             failures += 1
-            recorded = list(judge.recorded)
+            recorded, trail = list(judge.recorded), list(judge.trail)
             print("session %d (%s) failed: %s" % (sessions, label, failure), flush=True)
             name = os.path.join(args.out, "seed%d-session%d-%s.session" % (seed, sessions, failure.kind))
             with open(name.replace(".session", ".full"), "w") as f:
                 f.write(format_session(files, recorded, "%s\nthe whole session" % failure))
-            files, small = minimise(judge, files, recorded, failure, strict, args.minimise_seconds)
+            files, small = minimise(judge, files, recorded, failure, strict, args.minimise_seconds, trail)
             with open(name, "w") as f:
                 f.write(format_session(files, small, "%s\nfound with seed %d, session %d (%s)%s" % (
                     failure, seed, sessions, label, "" if strict else "\njudged as a mutant: #!mutant")))

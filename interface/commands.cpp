@@ -199,11 +199,6 @@ int Moves(int) {
   return 1;
 }
 
-int Edit(int) {
-  EditPosition();
-  return 1;
-}
-
 // A refused FEN keeps the previous position; the reason is shown.
 void ReportBadFen(FenError error) {
   if (uci_mode)
@@ -211,6 +206,12 @@ void ReportBadFen(FenError error) {
   else
     std::printf("Illegal position: %s\n", FenErrorText(error));
   std::fflush(stdout);
+}
+
+int Edit(int) {
+  const FenError error = EditPosition();
+  if (error != FEN_OK) ReportBadFen(error);
+  return 1;
 }
 
 int Loadfen(int) {
@@ -285,12 +286,12 @@ int Ponderhit(int) {
 // capture a king. Side, board and history then stay as they are.
 void SetSideToMove(int side) {
   if (int(thread_board.SideToMove) != side) {
-    if (IsSquareAttacked(side, int(thread_board.KingSquare[side ^ 1]))) {
+    if (KingCanBeTaken(side)) {
       ReportBadFen(FEN_OPPONENT_IN_CHECK);
       return;
     }
     thread_board.SideToMove = side;
-    game_ply = 0;
+    game_ply = setup_ply = 0;
   }
   engine_side = side ^ 1;
 }
@@ -299,9 +300,10 @@ int White(int) {
   SetSideToMove(WHITE);
   return 1;
 }
+// A take-back never reaches behind the set-up position.
 int Remove(int) {
-  if (game_ply != 0) UnmakeMove();
-  if (game_ply != 0) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
   return 1;
 }
 int Analyze(int) {
@@ -381,7 +383,7 @@ int Evl(int) {
 }
 
 int Undo(int) {
-  if (game_ply != 0) UnmakeMove();
+  if (CanTakeBack()) UnmakeMove();
   return 1;
 }
 int Fritz(int) {

@@ -55,18 +55,6 @@ int EditPieceCode(int c) {
 
 int Fold(int c) { return case_fold_table[uint8_t(c)]; }
 
-// Castling rights that the men on their home squares allow.
-uint32_t CastlingFromPosition() {
-  const Board& b = thread_board;
-  auto has = [&](int square, int colour, int piece) {
-    return b.Square[square] == uint32_t(piece) && (b.Occupied[colour] >> square & 1);
-  };
-  uint32_t rights = 0;
-  if (has(E1, WHITE, KING)) rights |= (has(A1, WHITE, ROOK) ? 2 : 0) | (has(H1, WHITE, ROOK) ? 1 : 0);
-  if (has(E8, BLACK, KING)) rights |= (has(A8, BLACK, ROOK) ? 8 : 0) | (has(H8, BLACK, ROOK) ? 4 : 0);
-  return rights;
-}
-
 // The move of a coordinate line typed between searches ("e2e4", "e7e8q"),
 // or 0 when the line does not begin with one.
 Move MoveOfLine(const char* line) {
@@ -93,13 +81,14 @@ void PlayAnalyzedMove(Move move) {
 
 }  // namespace
 
-void EditPosition() {
-  // A working copy of the men: the board is rebuilt from it at the end, so
-  // a removed or replaced man leaves nothing behind in any board field.
-  uint8_t code[64], colour_of[64];
+FenError EditPosition() {
+  // A working copy of the men: the board is set up from it at the end, so a
+  // removed or replaced man leaves nothing behind in any board field, and a
+  // position the engine cannot play from never reaches the board.
+  PositionSetUp edited;
   for (int square = 0; square < 64; square++) {
-    code[square] = uint8_t(thread_board.Square[square]);
-    colour_of[square] = (thread_board.Occupied[BLACK] >> square & 1) ? BLACK : WHITE;
+    edited.piece[square] = int(thread_board.Square[square]);
+    edited.colour[square] = (thread_board.Occupied[BLACK] >> square & 1) ? BLACK : WHITE;
   }
   int colour = WHITE;
   for (;;) {
@@ -114,7 +103,7 @@ void EditPosition() {
       continue;
     }
     if (c == '#') {
-      std::memset(code, 0, sizeof code);
+      std::memset(edited.piece, 0, sizeof edited.piece);
       continue;
     }
     const int piece = EditPieceCode(c);
@@ -136,28 +125,29 @@ void EditPosition() {
       continue;
     }
     const int square = (file - 'a') + 8 * (rank - '1');
-    code[square] = 0;
+    edited.piece[square] = 0;
     if (piece == 0) continue;
     // One king a side: a new one replaces the old.
     if (piece == KING)
       for (int s = 0; s < 64; s++)
-        if (code[s] == KING && colour_of[s] == colour) code[s] = 0;
-    code[square] = uint8_t(piece);
-    colour_of[square] = uint8_t(colour);
+        if (edited.piece[s] == KING && edited.colour[s] == colour) edited.piece[s] = 0;
+    edited.piece[square] = piece;
+    edited.colour[square] = colour;
   }
 
+  // Castling rights where the kings and rooks stand at home; no en passant.
   Board& b = thread_board;
+  edited.side = int(b.SideToMove);
+  edited.castling = WHITE_SHORT | WHITE_LONG | BLACK_SHORT | BLACK_LONG;
+  edited.ep_file = edited.ep_rank = -1;
   const auto fifty = b.FiftyCount;
-  ClearBoard();
-  for (int square = 0; square < 64; square++)
-    if (code[square]) PutPiece(square, colour_of[square], code[square]);
-  ComputeMaterialIndex();
+  const FenError error = SetUpPosition(edited);
+  if (error != FEN_OK) return error;
   b.FiftyCount = fifty;
-  b.Castling = CastlingFromPosition();
-  game_ply = 0;
   std::memset(history_table, 0, sizeof history_table);
   ClearKillers();
   search_id = uint16_t(search_id + EDIT_SEARCH_ID_STEP);
+  return FEN_OK;
 }
 
 void RunAnalyzeMode() {
@@ -190,7 +180,7 @@ void RunAnalyzeMode() {
       continue;
     }
     if (analyze_exit_requested) break;
-    if (analyze_undo_requested && game_ply > 0) {
+    if (analyze_undo_requested && CanTakeBack()) {
       UnmakeMove();
       continue;
     }
@@ -206,7 +196,7 @@ void RunAnalyzeMode() {
     } else if (BeginsWith(line, "new")) {
       NewGame();
     } else if (BeginsWith(line, "undo")) {
-      if (game_ply > 0) UnmakeMove();
+      if (CanTakeBack()) UnmakeMove();
     } else if (line[0] == 'q') {
       analyze_mode_active = 0;
       ExitProgram(0);

@@ -65,6 +65,9 @@ void HandleTypedMove(char* line) {
   if (!move) {
     std::printf("Illegal move: %s\n", line);
     std::fflush(stdout);
+    // The analysis goes on with the position unchanged; any other search
+    // ends (a ponder search without a reply move).
+    if (analyze_mode_active) return;
     ponder_done = 1;
     StopSearch();
   } else if (!pondering_now) {

@@ -172,12 +172,13 @@ void Think() {
       }
       pondering_now = 0;
       // One "bestmove" per "go", even with nothing to play; a ponder or
-      // infinite search still waits for its "stop" or "ponderhit".
+      // infinite search still waits for its "stop" or "ponderhit". A "new"
+      // read in that wait still starts the new game at the end.
       if (uci_mode && !silent_search) {
         WaitForInput();
         PrintNoMove();
       }
-      return;
+      break;
     }
     if (uci_mode && !silent_search && SearchIsInfinite()) WaitForInput();
 

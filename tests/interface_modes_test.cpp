@@ -105,9 +105,10 @@ TEST_F(EditMode, EveryFieldFollowsTheSquaresAfterTheEdit) {
 }
 
 TEST_F(EditMode, TheSearchTablesOfThePositionBeforeAreForgotten) {
+  NewGame();
   history_table[123] = 77;
   const uint16_t id = search_id;
-  Edit("Pe3\n.\n");
+  Edit("xe2\nPe3\n.\n");
   EXPECT_EQ(history_table[123], 0);
   EXPECT_EQ(search_id, uint16_t(id + 3));
 }

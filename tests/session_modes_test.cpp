@@ -49,6 +49,15 @@ void WaitAnalysisOf(EngineSession& engine, const std::vector<std::string>& moves
   }
 }
 
+// After "exit": "brd" shows the position after moves, behind the last
+// thinking lines of the analysis.
+void ExpectBoardAfterAnalysis(EngineSession& engine, const std::vector<std::string>& moves) {
+  const std::vector<std::string> board = engine.Run("brd");
+  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", moves));
+  ASSERT_GE(board.size(), diagram.size());
+  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+}
+
 TEST(SessionModes, EditBlockInOneWriteThenCommands) {
   EngineSession engine;
   ASSERT_TRUE(XboardReady(engine));
@@ -81,10 +90,7 @@ TEST(SessionModes, AnalysisFollowsMovesUndoAndNewGivenDuringTheSearch) {
   ASSERT_TRUE(engine.WaitForLine("Illegal move: d4d6").matched) << engine.TranscriptText();
   ASSERT_TRUE(engine.Send("exit"));
   // Out of the mode the interpreter answers again.
-  const std::vector<std::string> board = engine.Run("brd");
-  const std::vector<std::string> diagram = Diagram(FenAfter("startpos", {"d2d4"}));
-  ASSERT_GE(board.size(), diagram.size());
-  EXPECT_EQ(Join(std::vector<std::string>(board.end() - long(diagram.size()), board.end())), Join(diagram));
+  ExpectBoardAfterAnalysis(engine, {"d2d4"});
 }
 
 TEST(SessionModes, BetweenSearchesTheLoopTakesLines) {
@@ -110,6 +116,103 @@ TEST(SessionModes, BetweenSearchesTheLoopTakesLines) {
   ASSERT_TRUE(engine.Send("?"));
   ASSERT_TRUE(engine.Send("exit"));
   EXPECT_EQ(engine.Run("mvd"), std::vector<std::string>{"castling flags = 15"});
+}
+
+// The thinking lines of an analysis, each with its whole principal variation
+// legal from the position after moves.
+void ExpectAnalysisLegal(const std::vector<std::string>& lines, const std::vector<std::string>& moves) {
+  for (const std::string& line : lines) {
+    if (ThinkingMove(line).empty()) continue;
+    const std::vector<std::string> words = Split(line);
+    std::vector<std::string> played = moves;
+    for (size_t i = 4; i < words.size(); i++) {
+      ASSERT_TRUE(IsLegalIn("startpos", played, words[i])) << words[i] << " in " << line;
+      played.push_back(words[i]);
+    }
+  }
+}
+
+// An edit block that describes a position loadfen refuses is refused with
+// loadfen's message; the game before it stays, board and history, for the
+// analysis and for the engine's own move.
+struct RefusedEditCase {
+  const char* name;
+  const char* block;  // after "edit", up to and including "."
+  const char* message;
+};
+
+void PrintTo(const RefusedEditCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionModesRefusedEdit : public testing::TestWithParam<RefusedEditCase> {};
+
+TEST_P(SessionModesRefusedEdit, KeepsTheGameBeforeIt) {
+  const RefusedEditCase& c = GetParam();
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  const std::vector<std::string> game = {"e2e4", "e7e5"};
+  for (const char* line : {"force", "e2e4", "e7e5"}) EXPECT_EQ(Join(engine.Run(line)), "") << line;
+
+  ASSERT_TRUE(engine.SendRaw(std::string("edit\n") + c.block));
+  const WaitResult refused = engine.WaitForPrefix("Illegal position");
+  ASSERT_TRUE(refused.matched) << engine.TranscriptText();
+  EXPECT_EQ(refused.match(), c.message);
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", game))));
+
+  // The analysis searches the game's position.
+  ASSERT_TRUE(engine.Send("analyze"));
+  WaitAnalysisOf(engine, game, game);
+  ASSERT_TRUE(engine.Send("exit"));
+  ExpectAnalysisLegal(engine.Sync().lines, game);
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", game))));
+
+  // The history is the game's: "undo" takes back e7e5, and the engine's
+  // move for black is legal there.
+  EXPECT_EQ(Join(engine.Run("undo")), "");
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", {"e2e4"}))));
+  EXPECT_EQ(Join(engine.Run("sd 3")), "");
+  ASSERT_TRUE(engine.Send("go"));
+  const WaitResult move = engine.WaitForPrefix("move ");
+  ASSERT_TRUE(move.matched) << engine.TranscriptText();
+  const std::string reply = Split(move.match())[1];
+  EXPECT_TRUE(IsLegalIn("startpos", {"e2e4"}, reply)) << move.match();
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", {"e2e4", reply}))));
+  ASSERT_TRUE(engine.Send("quit"));
+  EXPECT_EQ(engine.WaitExit().code, 0) << engine.StandardError();
+}
+
+const RefusedEditCase kRefusedEditCases[] = {
+    {"NoBlackKing", "#\nKe1\nQd1\n.\n", "Illegal position: each side needs exactly one king"},
+    {"NoKingAtAll", "#\nQd1\nc\nRa8\n.\n", "Illegal position: each side needs exactly one king"},
+    // White to move, as the game left it.
+    {"BlackInCheck", "#\nKe1\nRe7\nc\nKe8\n.\n", "Illegal position: the side not to move is in check"},
+    {"BlackInDoubleCheck", "#\nKe1\nQe2\nRa8\nc\nKe8\nPd7\n.\n", "Illegal position: the side not to move is in check"},
+    {"PawnOnTheLastRank", "#\nKe1\nPa8\nc\nKe8\n.\n", "Illegal position: a pawn stands on the first or last rank"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionModesRefusedEdit, testing::ValuesIn(kRefusedEditCases),
+                         [](const testing::TestParamInfo<RefusedEditCase>& info) { return info.param.name; });
+
+// An illegal move typed during the analysis is refused and the analysis
+// goes on with the position unchanged: "." shows the running search.
+TEST(SessionModes, AnalysisGoesOnAfterAnIllegalMove) {
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  ASSERT_TRUE(engine.Send("analyze"));
+  WaitAnalysisOf(engine, {}, {});
+  ASSERT_TRUE(engine.Send("e2e5"));
+  ASSERT_TRUE(engine.WaitForLine("Illegal move: e2e5").matched) << engine.TranscriptText();
+  ASSERT_TRUE(engine.Send("."));
+  const WaitResult status = engine.WaitForPrefix("stat01: ");
+  ASSERT_TRUE(status.matched) << engine.TranscriptText();
+  EXPECT_TRUE(std::regex_match(status.match(),
+                               std::regex(R"(stat01: [0-9]+ [1-9][0-9]* [0-9]+ -?[0-9]+ [0-9]+ [a-h][1-8][a-h][1-8])")))
+      << status.match();
+  EXPECT_EQ(Split(status.match())[5], std::to_string(LegalMovesIn("startpos").size() + 1)) << status.match();
+  // The position is still the start: a move from it is taken.
+  ASSERT_TRUE(engine.Send("e2e4"));
+  WaitAnalysisOf(engine, {"e2e4"}, {});
+  ASSERT_TRUE(engine.Send("exit"));
+  ExpectBoardAfterAnalysis(engine, {"e2e4"});
 }
 
 TEST(SessionModes, TheModesEndWithTheInput) {

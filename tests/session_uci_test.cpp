@@ -327,6 +327,42 @@ const GameOverCase kGameOverCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, SessionUciGameOver, testing::ValuesIn(kGameOverCases),
                          [](const testing::TestParamInfo<GameOverCase>& info) { return info.param.name; });
 
+// A search with no move waits for its "stop" when it was "go infinite" or
+// "go ponder". A "new" in that wait gives the one "bestmove 0000" and sets
+// up the new game, which the next search then searches.
+class SessionUciNewDuringGameOverWait : public testing::TestWithParam<const char*> {};
+
+TEST_P(SessionUciNewDuringGameOverWait, NextSearchSearchesTheNewGame) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  Uci(engine);
+  const Game mate{"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1", {}};
+  EXPECT_EQ(Join(engine.Run(mate.Command())), "");
+  ASSERT_TRUE(engine.Send("go depth 1"));
+  const Answer mating = WaitBestmove(engine);
+  ASSERT_TRUE(mating.found) << engine.TranscriptText();
+  ASSERT_EQ(mating.best, "a1a8");
+  ASSERT_TRUE(LegalMovesIn(mate.fen, {"a1a8"}).empty());
+
+  ASSERT_TRUE(engine.Send(GetParam()));
+  EXPECT_FALSE(engine.WaitForPrefix("bestmove", 400).matched) << "answered before new";
+  ASSERT_TRUE(engine.Send("new"));
+  const Answer none = WaitBestmove(engine);
+  ASSERT_TRUE(none.found) << engine.TranscriptText();
+  EXPECT_EQ(none.best, "0000");
+  EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram("startpos")));
+
+  ASSERT_TRUE(engine.Send("go depth 4"));
+  const Answer answer = WaitBestmove(engine);
+  ExpectLegalAnswer(Game{}, answer);
+  ExpectNothingMore(engine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionUciNewDuringGameOverWait, testing::Values("go infinite", "go ponder"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param) == "go infinite" ? "Infinite" : "Ponder";
+                         });
+
 // "go infinite" goes on through "isready" and "." and answers only "stop".
 TEST(SessionUciInfinite, AnswersOnlyAfterStop) {
   EngineSession engine;

@@ -154,6 +154,47 @@ TEST(SessionXboard, IllegalMovesAreReportedAndChangeNothing) {
   EXPECT_TRUE(IsLegalIn("startpos", {"e2e4"}, WaitMove(engine)));
 }
 
+// A take-back stops at a set-up position. The double step that a FEN's en
+// passant square stands for belongs to the set-up: "remove" and "undo" never
+// take it back, and the en passant right stays.
+TEST(SessionXboard, TakeBackStopsAtTheSetUpPosition) {
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  const std::string fen = "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3";
+  for (const std::string& line : {std::string("force"), "loadfen " + fen})
+    EXPECT_EQ(Join(engine.Run(line)), "") << line;
+  struct Step {
+    const char* line;
+    std::vector<std::string> moves;  // the game after it, from the FEN
+  };
+  const Step steps[] = {
+      {"undo", {}},
+      {"remove", {}},
+      {"d1g4", {"d1g4"}},
+      {"remove", {}},
+      {"remove", {}},
+      {"e5f6", {"e5f6"}},  // the en passant capture
+      {"undo", {}},
+      {"undo", {}},
+      {"d1g4", {"d1g4"}},
+      {"g8f6", {"d1g4", "g8f6"}},
+      {"g4f5", {"d1g4", "g8f6", "g4f5"}},
+      {"remove", {"d1g4"}},
+      {"remove", {}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.line);
+    EXPECT_EQ(Join(engine.Run(step.line)), "");
+    EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter(fen, step.moves))));
+  }
+  // Back at the set-up position white is to move, with its legal moves.
+  EXPECT_EQ(LinesWithPrefix(engine.Run("perft 1"), "total moves = "),
+            std::vector<std::string>{"total moves = " + std::to_string(LegalMovesIn(fen).size()) + " time = 0.00"});
+  ASSERT_TRUE(engine.Send("go"));
+  const std::string reply = WaitMove(engine);
+  EXPECT_TRUE(IsLegalIn(fen, {}, reply)) << reply;
+}
+
 // Lines that only look like moves are not moves: a leading blank, or a
 // rank outside 1..8.
 TEST(SessionXboard, MoveShapeIsTakenFromTheFirstFourCharacters) {
