@@ -92,8 +92,10 @@ int SkipNested(PgnStream* s, int open, int close) {
   return 0;
 }
 
+// A NUL (strchr finds the terminator for it) ends a token like any other
+// byte outside the set: a file padded with zeros after its last move.
 bool IsSanChar(int c) {
-  return (c >= 'a' && c <= 'h') || (c >= '0' && c <= '8') || std::strchr("KQNBR=-O:x", c) != nullptr;
+  return (c >= 'a' && c <= 'h') || (c >= '0' && c <= '8') || (c != 0 && std::strchr("KQNBR=-O:x", c) != nullptr);
 }
 
 int PieceOfLetter(int c) {
