@@ -357,9 +357,10 @@ void PlaySanMove() {
     if (san_text[0] && std::strchr("BRKQNP", san_text[0])) san.promotion = PieceOfLetter(san_text[0]);
   }
   if (pgn_skip_game) return;
-  // An empty token (a character no move begins with, such as ";" or a
-  // stray brace) names no move: every pawn move would match it.
-  if (token[0] == '\0') {
+  // A token without a destination names no move, since every move of its
+  // kind would match it: an empty one (ended by a character no move begins
+  // with, such as ";" or a stray brace), marks or a piece letter alone.
+  if (san.to_file < 0 && san.to_rank < 0) {
     ReportUnrecognised(token);
     return;
   }

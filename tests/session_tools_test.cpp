@@ -125,6 +125,22 @@ TEST(SessionTools, ZeroBytesSeparateMoveTokens) {
   }
 }
 
+// A token that names no square (a capture mark, a promotion mark or a piece
+// letter alone) is no move: it is reported and the game is left where it
+// stands, never finished with a pawn move made up for it.
+TEST(SessionTools, ATokenWithoutASquareIsNotRecognised) {
+  const std::string before = FenAfter("startpos", {"e2e4", "d7d5"});
+  for (const char* token : {"x", ":", "=", "K", "Q"}) {
+    SCOPED_TRACE(token);
+    SessionOptions options;
+    options.files.push_back({"work/source.pgn", std::string("[Result \"*\"]\n\n1. e4 d5 2. ") + token + " *\n"});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(engine.Run("pgneval"), (std::vector<std::string>{"", std::string("Can't recognize: ") + token + "..."}));
+    EXPECT_EQ(BoardLines(engine), Diagram(before));
+  }
+}
+
 // Without a training file every score is 0, so the first try already
 // equals the best: a success, logged in the working directory.
 TEST(SessionTools, TunenewStartsWithTheFirstParameterOfItsList) {
