@@ -8,6 +8,7 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #endif
 
@@ -83,6 +84,22 @@ FILE* OpenFileAnyCase(const char* name, const char* mode) {
   const std::string path = ResolveFileName(name);
   if (path.empty()) return nullptr;
   return std::fopen(path.c_str(), mode);
+}
+
+FILE* OpenSharedFile(const char* name, const char* mode) {
+  FILE* file = OpenFileAnyCase(name, mode);
+  // A lookup reads only a few bytes anyway.
+  if (file) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+void LockSharedFile(FILE* file, bool lock) {
+#ifndef _WIN32
+  flock(fileno(file), lock ? LOCK_EX : LOCK_UN);
+#else
+  (void)file;
+  (void)lock;
+#endif
 }
 
 int64_t FileLength(FILE* file) {

@@ -196,6 +196,30 @@ TEST(SessionBook, AFinishedGameIsLearntAsADrawOnce) {
   EXPECT_EQ(BookAfterQuit(off), book);
 }
 
+// Two engines of one front end in one folder learn into one book: each
+// result lands, also when the other engine read the book before it was
+// written.
+TEST(SessionBook, TwoEnginesInOneFolderBothLearnTheirGames) {
+  const bw::Bytes book = KingsBook();
+  EngineSession first(WithBook(book));
+  SessionOptions shared;
+  shared.directory = first.directory();
+  EngineSession second(shared);
+  StartUci(first);
+  StartUci(second);
+  const std::string game = "position fen " + std::string(kKings) + " moves e1d1 e8d8 d1e1 d8e8 e1d1 e8d8";
+  // The same finished game in each, one after the other: two draws of e1d1.
+  Go(first, {game, "go depth 3"});
+  Go(second, {game, "go depth 3"});
+  EXPECT_TRUE(second.Send("quit"));
+  EXPECT_TRUE(second.WaitExit().exited);
+  const bw::Bytes after = BookAfterQuit(first);
+  const long long at = bw::EntryValueOffset(book, kKings, 0);
+  ASSERT_TRUE(at >= 0 && size_t(at) + 1 < after.size());
+  EXPECT_EQ(after[at] | after[at + 1] << 8, Stats(2, 2)) << "the stats of e1d1";
+  EXPECT_EQ(after, Changed(book, {{kKings, 0, Stats(2, 2)}}));
+}
+
 TEST(SessionBook, UciNewGameLearnsTheEnginesMovesAsADraw) {
   const LineBook line = MakeLineBook({"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4"});
   EngineSession engine(WithBook(line.bytes));
