@@ -313,7 +313,7 @@ Move ChooseBookMove() {
 // Neither the developer tools' silent searches nor an analysis play a game:
 // they never learn into the book.
 int BookLearningDue() {
-  return use_book_learning && book_file && !book_learning_done && !silent_search && !analyze_mode_active;
+  return use_book_learning && book_file && !book_learning_done && !silent_search && !SearchIsAnalysis();
 }
 
 namespace {

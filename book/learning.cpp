@@ -6,6 +6,7 @@
 #include "board/notation.h"
 #include "board/tables.h"
 #include "interface/options.h"
+#include "interface/poll.h"
 #include "platform/files.h"
 #include "search/search.h"
 
@@ -365,7 +366,8 @@ void CommitLearnQueue() {
 }
 
 void LearnAfterSearch() {
-  if (silent_search || !HasWritableFile()) return;
+  // A score of a search that plays no move of the game proves nothing.
+  if (silent_search || SearchIsAnalysis() || !HasWritableFile()) return;
   const int n = game_ply;
 
   if (learn_queue_count > 0 && root_scores[0] < COMMIT_BELOW) {
