@@ -95,8 +95,9 @@ void OpenOpeningBook(const char* name) {
   if (book_loaded || book_file) CloseOpeningBook();
 
   // Opened for update from the start: learning writes the stats in place,
-  // and a book that cannot be written is refused like a missing one.
-  book_file = OpenFileAnyCase(name, "rb+");
+  // and a book that cannot be written is refused like a missing one. Another
+  // engine in the folder may learn into the same book.
+  book_file = OpenSharedFile(name, "rb+");
   if (!book_file) {
     std::printf("Error opening \"%s\"!\n", name);
     std::fflush(stdout);
@@ -312,12 +313,14 @@ Move ChooseBookMove() {
 // Neither the developer tools' silent searches nor an analysis play a game:
 // they never learn into the book.
 int BookLearningDue() {
-  return use_book_learning && book_file && !book_learning_done && !silent_search && !analyze_mode_active;
+  return use_book_learning && book_file && !book_learning_done && !silent_search && !SearchIsAnalysis();
 }
 
-void UpdateBookMoveStats(int result, Move move) {
+namespace {
+
+void UpdateLockedBookMoveStats(int result, Move move) {
   BookMoveList list;
-  if (book_version0 || !LookupBookPosition(&list)) return;
+  if (!LookupBookPosition(&list)) return;
   int index = -1;
   for (int i = 0; i < list.count && index < 0; i++) {
     const BookEntry& e = list.entries[i];
@@ -346,6 +349,17 @@ void UpdateBookMoveStats(int result, Move move) {
     hi = hi * 2 / 3;
   }
   WriteBookStats(list.entries[index].file_offset, lo, hi);
+}
+
+}  // namespace
+
+void UpdateBookMoveStats(int result, Move move) {
+  if (book_version0 || !book_file) return;
+  // Under the lock the list is read afresh from the file and written back
+  // flushed: an engine sharing the book keeps its results.
+  LockSharedFile(book_file, true);
+  UpdateLockedBookMoveStats(result, move);
+  LockSharedFile(book_file, false);
 }
 
 void LearnBookFromGame(int result) {

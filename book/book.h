@@ -93,7 +93,7 @@ Move ChooseBookMoveV0();
 
 // 1 when a finished or decided game may be learnt into the book now: book
 // learning on, a book open, this game not yet learnt, and not a silent
-// (tool) search, nor an analysis.
+// (tool) search, nor an analysis (SearchIsAnalysis).
 int BookLearningDue();
 // Adds one result (1 won, 0 lost, 2 drawn, for the side that played it) to
 // the first usable entry of move's squares in the current position's list,

@@ -2,14 +2,11 @@
 
 #include <cstring>
 
-#ifndef _WIN32
-#include <sys/file.h>
-#endif
-
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/tables.h"
 #include "interface/options.h"
+#include "interface/poll.h"
 #include "platform/files.h"
 #include "search/search.h"
 
@@ -69,16 +66,6 @@ bool WriteAt(uint64_t offset, const uint8_t* buffer, size_t size) {
     write_failure_reported = true;
   }
   return ok;
-}
-
-// Two engines in one folder share the file: appends and updates hold an
-// advisory lock so that they never pick the same tail or length.
-void LockLearningFile(bool lock) {
-#ifndef _WIN32
-  flock(fileno(learning_file), lock ? LOCK_EX : LOCK_UN);
-#else
-  (void)lock;
-#endif
 }
 
 uint64_t GetLearnBucketOffset(uint32_t key0) { return LEARN_BANNER_SIZE + 4 * uint64_t(key0 & 0xFFFF); }
@@ -173,19 +160,17 @@ void OpenLearningFile(const char* name) {
     }
   }
 
+  // Another engine may write the file between two lookups.
   learning_file_writable = 1;
-  learning_file = OpenFileAnyCase(name, "rb+");
+  learning_file = OpenSharedFile(name, "rb+");
   if (!learning_file) {
     learning_file_writable = 0;
-    learning_file = OpenFileAnyCase(name, "rb");
+    learning_file = OpenSharedFile(name, "rb");
     if (!learning_file) {
       Report("Error opening \"%s\"!\n", name);
       return;
     }
   }
-  // Unbuffered: another engine may write the file between two lookups, and a
-  // lookup reads only a few bytes anyway.
-  std::setvbuf(learning_file, nullptr, _IONBF, 0);
 
   // Writing into some other file would damage it: such a file is left alone.
   learning_file_length = FileLength(learning_file);
@@ -221,7 +206,9 @@ void FindLearnRecord(uint32_t key0, uint32_t key1, int32_t* depth, int32_t* eval
 
 void AddLearnRecord(uint32_t key0, uint32_t key1, int32_t depth, int32_t eval, uint32_t move) {
   if (!HasWritableFile()) return;
-  LockLearningFile(true);
+  // Two engines in one folder share the file: appends and updates hold its
+  // lock so that they never pick the same tail or length.
+  LockSharedFile(learning_file, true);
   // The end as it is now, with whatever another engine appended. A record
   // cut short by a crash is filled up with zeros to the next record
   // boundary (whole again but for its link, when its keys reached the
@@ -250,16 +237,16 @@ void AddLearnRecord(uint32_t key0, uint32_t key1, int32_t depth, int32_t eval, u
       }
     }
   }
-  LockLearningFile(false);
+  LockSharedFile(learning_file, false);
 }
 
 void UpdateLearnRecord(uint32_t key0, uint32_t key1, int32_t depth, int32_t eval, uint32_t move, uint32_t offset) {
   if (!HasWritableFile() || !IsChainLink(offset, 0)) return;
   uint8_t bytes[LEARN_RECORD_SIZE];
   EncodeRecord(bytes, {depth, eval, move, key0, key1, 0});
-  LockLearningFile(true);
+  LockSharedFile(learning_file, true);
   WriteAt(offset, bytes, LEARN_NEXT_FIELD);
-  LockLearningFile(false);
+  LockSharedFile(learning_file, false);
 }
 
 void AppendLearnText(const char* text) {
@@ -379,7 +366,8 @@ void CommitLearnQueue() {
 }
 
 void LearnAfterSearch() {
-  if (silent_search || !HasWritableFile()) return;
+  // A score of a search that plays no move of the game proves nothing.
+  if (silent_search || SearchIsAnalysis() || !HasWritableFile()) return;
   const int n = game_ply;
 
   if (learn_queue_count > 0 && root_scores[0] < COMMIT_BELOW) {

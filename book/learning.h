@@ -73,8 +73,9 @@ extern int32_t learn_log_counter;
 // score that fell by more than 40 centipawns queues the position where the
 // engine played its move before; a score that keeps falling below -400
 // writes the queue into the file, one that recovers (or a book move) drops
-// it. Moves the board back three plies and forward again. A silent search
-// never calls it; it does nothing without a writable learning file.
+// it. Moves the board back three plies and forward again. It does nothing
+// after a silent search or an analysis (SearchIsAnalysis), nor without a
+// writable learning file.
 void LearnAfterSearch();
 // Fills the next queue slot with the current position (the caller makes sure
 // that one is free).

@@ -1,14 +1,18 @@
 // A mutation loop of our own for builds without libFuzzer (gcc): it takes
 // the same command line as a libFuzzer target, so that CI and the README use
 // one command for either:
-//   target [-seed=N] [-runs=N] [-max_total_time=S] [-max_len=N] [DIR|FILE]...
+//   target [-seed=N] [-runs=N] [-max_total_time=S] [-max_len=N]
+//          [-report_runs=N] [DIR|FILE]...
 // Files are run once each, as they are (a reproducer replay); directories
 // hold the seed inputs of a campaign, which is run when one is given. The
 // input that is running is written out as crash-<seed>-<run> when the
-// process dies of a sanitizer report or a signal.
+// process dies of a sanitizer report or a signal, or ends in the middle of
+// it. -report_runs=N (ours only) ends a campaign with how many byte values
+// its inputs held in a run of N or more of the same byte.
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -40,6 +44,14 @@ void SaveCurrentInput() {
   crash_name[0] = '\0';
 }
 
+// A target that ends the process during an input has a fault as much as one
+// that crashes.
+void OnExitDuringInput() {
+  if (!current_input || !crash_name[0]) return;
+  std::fprintf(stderr, "the process ended during an input\n");
+  SaveCurrentInput();
+}
+
 void OnSignal(int signal) {
   SaveCurrentInput();
   std::signal(signal, SIG_DFL);
@@ -66,6 +78,10 @@ const char* const kTokens[] = {
     "on",          "off",        "true",       "false",  "\"",  "\\",         ",",
 };
 
+// Long enough for a run to pass every reader's length limit for a token or
+// a word, the PGN move token's 15 characters among them.
+constexpr size_t LONGEST_MADE_RUN = 64;
+
 struct Mutator {
   std::mt19937_64 random;
   size_t max_len;
@@ -76,7 +92,7 @@ struct Mutator {
     const int steps = 1 + int(Below(4));
     for (int step = 0; step < steps; step++) {
       const size_t size = data->size();
-      switch (Below(9)) {
+      switch (Below(10)) {
         case 0:  // flip a bit
           if (size) (*data)[Below(size)] ^= uint8_t(1u << Below(8));
           break;
@@ -135,6 +151,11 @@ struct Mutator {
           data->insert(data->begin() + long(at), number.begin(), number.end());
           break;
         }
+        case 9: {  // insert a run of one byte value, any value
+          const size_t at = Below(size + 1), length = 1 + Below(LONGEST_MADE_RUN);
+          data->insert(data->begin() + long(at), length, uint8_t(random()));
+          break;
+        }
       }
     }
     if (data->size() > max_len) data->resize(max_len);
@@ -145,6 +166,30 @@ bool IsDirectory(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+// The longest run of each byte value in the inputs seen.
+struct RunReport {
+  size_t longest[256] = {};
+
+  void Count(const Bytes& data) {
+    for (size_t i = 0; i < data.size();) {
+      size_t end = i + 1;
+      while (end < data.size() && data[end] == data[i]) end++;
+      longest[data[i]] = std::max(longest[data[i]], end - i);
+      i = end;
+    }
+  }
+  void Print(size_t length) const {
+    int values = 0;
+    size_t most = 0;
+    for (size_t run : longest) {
+      values += run >= length;
+      most = std::max(most, run);
+    }
+    std::fprintf(stderr, "runs of %zu bytes or more of one value: %d of 256 byte values (longest run %zu)\n", length,
+                 values, most);
+  }
+};
 
 void ReadCorpusFolder(const std::string& folder, std::vector<Bytes>* corpus) {
   DIR* dir = opendir(folder.c_str());
@@ -164,6 +209,7 @@ int main(int argc, char** argv) {
   long long runs = -1;
   double max_seconds = 0;
   size_t max_len = 4096;
+  size_t report_runs = 0;
   std::vector<std::string> folders, files;
   for (int i = 1; i < argc; i++) {
     const std::string arg = argv[i];
@@ -175,6 +221,8 @@ int main(int argc, char** argv) {
       max_seconds = std::atof(arg.c_str() + 16);
     else if (arg.rfind("-max_len=", 0) == 0)
       max_len = size_t(std::atoll(arg.c_str() + 9));
+    else if (arg.rfind("-report_runs=", 0) == 0)
+      report_runs = size_t(std::atoll(arg.c_str() + 13));
     else if (arg[0] == '-')
       std::fprintf(stderr, "ignored: %s\n", arg.c_str());
     else if (IsDirectory(arg))
@@ -185,6 +233,7 @@ int main(int argc, char** argv) {
   if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(SaveCurrentInput);
   for (int s : {SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS}) std::signal(s, OnSignal);
   InitEngineForFuzzing();
+  std::atexit(OnExitDuringInput);
 
   // A replay: each file once.
   for (const std::string& path : files) {
@@ -210,6 +259,7 @@ int main(int argc, char** argv) {
   long long run = 0;
   Bytes input;
   current_input = &input;
+  RunReport report;
   for (;; run++) {
     if (runs >= 0 && run >= runs) break;
     if (max_seconds > 0 &&
@@ -223,9 +273,11 @@ int main(int argc, char** argv) {
       mutator.Mutate(&input, corpus);
     }
     std::snprintf(crash_name, sizeof crash_name, "crash-%llu-%lld", (unsigned long long)seed, run);
+    if (report_runs) report.Count(input);
     LLVMFuzzerTestOneInput(input.data(), input.size());
   }
   crash_name[0] = '\0';
+  if (report_runs) report.Print(report_runs);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "done: %lld inputs in %.1f s, seed %llu, nothing found\n", run, seconds,
                (unsigned long long)seed);

@@ -92,8 +92,10 @@ int SkipNested(PgnStream* s, int open, int close) {
   return 0;
 }
 
+// A NUL (strchr finds the terminator for it) ends a token like any other
+// byte outside the set: a file padded with zeros after its last move.
 bool IsSanChar(int c) {
-  return (c >= 'a' && c <= 'h') || (c >= '0' && c <= '8') || std::strchr("KQNBR=-O:x", c) != nullptr;
+  return (c >= 'a' && c <= 'h') || (c >= '0' && c <= '8') || (c != 0 && std::strchr("KQNBR=-O:x", c) != nullptr);
 }
 
 int PieceOfLetter(int c) {
@@ -355,9 +357,10 @@ void PlaySanMove() {
     if (san_text[0] && std::strchr("BRKQNP", san_text[0])) san.promotion = PieceOfLetter(san_text[0]);
   }
   if (pgn_skip_game) return;
-  // An empty token (a character no move begins with, such as ";" or a
-  // stray brace) names no move: every pawn move would match it.
-  if (token[0] == '\0') {
+  // A token without a destination names no move, since every move of its
+  // kind would match it: an empty one (ended by a character no move begins
+  // with, such as ";" or a stray brace), marks or a piece letter alone.
+  if (san.to_file < 0 && san.to_rank < 0) {
     ReportUnrecognised(token);
     return;
   }

@@ -16,6 +16,8 @@ char search_input_line[PENDING_INPUT_SIZE];
 int32_t analyze_undo_requested;
 int32_t analyze_exit_requested;
 int32_t analyze_mode_active;
+int32_t uci_analysis;
+int32_t ponder_search_stopped;
 
 namespace {
 
@@ -28,6 +30,13 @@ void EndPondering() {
 }
 
 void StopSearch() { stop_search = 1; }
+
+// A UCI ponder search ends without its "ponderhit": the opponent did not
+// play the predicted move, so its result is no move of the game.
+void AbandonPonderSearch() {
+  if (go_ponder) ponder_search_stopped = 1;
+  go_ponder = 0;
+}
 
 // Nothing but input could end this search: no clock, no move time, no node,
 // depth or mate limit, or it waits for "ponderhit" or "stop".
@@ -83,6 +92,10 @@ void HandleTypedMove(char* line) {
 
 }  // namespace
 
+int SearchIsAnalysis() {
+  return analyze_mode_active || (uci_mode && (uci_analysis || go_ponder || ponder_search_stopped));
+}
+
 void PollInputDuringSearch() {
   for (;;) {
     search_input_line[0] = '\0';
@@ -97,7 +110,7 @@ void PollInputDuringSearch() {
         // now and answers; any other runs to its own limit.
         if (OnlyInputEndsSearch()) {
           EndPondering();
-          go_ponder = 0;
+          AbandonPonderSearch();
           StopSearch();
         }
         return;
@@ -121,7 +134,7 @@ void PollInputDuringSearch() {
     const char c = line[0];
     if (c == '?' || MatchKeyword("stop", line)) {
       EndPondering();
-      go_ponder = 0;
+      AbandonPonderSearch();
       StopSearch();
       return;
     }

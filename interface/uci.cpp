@@ -12,6 +12,7 @@
 #include "book/book.h"
 #include "interface/commands.h"
 #include "interface/options.h"
+#include "interface/poll.h"
 #include "interface/startup.h"
 #include "interface/tokens.h"
 #include "search/driver.h"
@@ -202,6 +203,10 @@ void UciGo(int n) {
       }
     }
   }
+  // What this search is, for the learning after it: the limits may change
+  // before a later "ucinewgame" asks.
+  uci_analysis = SearchIsInfinite();
+  ponder_search_stopped = 0;
   Think();
 }
 
@@ -225,6 +230,7 @@ void TopLevelStop() {
   // front end's next search.
   if (!go_ponder || !pending_best_move) return;
   go_ponder = 0;
+  ponder_search_stopped = 1;
   char text[8];
   std::printf("bestmove %s\n", MoveToText(text, pending_best_move));
   std::fflush(stdout);

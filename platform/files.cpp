@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -125,6 +126,22 @@ bool IsDirectory(const char* name) {
 #else
   struct stat status;
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+#endif
+}
+
+FILE* OpenSharedFile(const char* name, const char* mode) {
+  FILE* file = OpenFileAnyCase(name, mode);
+  // A lookup reads only a few bytes anyway.
+  if (file) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+void LockSharedFile(FILE* file, bool lock) {
+#ifndef _WIN32
+  flock(fileno(file), lock ? LOCK_EX : LOCK_UN);
+#else
+  (void)file;
+  (void)lock;
 #endif
 }
 

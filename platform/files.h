@@ -1,6 +1,7 @@
 // platform/files.h: opening the engine's own files by names written the way
 // a Windows user writes them, telling regular files and directories from
-// other names, and 64-bit offsets on the open streams.
+// other names, 64-bit offsets on the open streams, and the discipline of
+// files that several engines in one folder update in place.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,14 @@ FILE* OpenRegularFile(const char* name);
 // True when the name is a directory; a name that resolves to nothing (""
 // or a bare drive "c:", "c:\") is the working directory.
 bool IsDirectory(const char* name);
+
+// Files that two engines of one front end share (the book, the learning
+// file): the stream is unbuffered, so that every read sees what the other
+// engine wrote; an update holds the lock from its reads to its flushed
+// writes, so that no write rests on what the other engine has changed since.
+FILE* OpenSharedFile(const char* name, const char* mode);
+// An advisory lock on the whole file, taken (waiting for it) or released.
+void LockSharedFile(FILE* file, bool lock);
 
 // Length of the file behind the stream in bytes, or -1. Leaves the stream
 // position undefined: callers seek before their next read.

@@ -73,6 +73,12 @@ bw::Bytes Changed(const bw::Bytes& book, const std::vector<Change>& changes) {
   return out;
 }
 
+// The stats of entry i in the list of the node for a FEN (-1: no such entry).
+int StatsAt(const bw::Bytes& book, const std::string& fen, int i) {
+  const long long at = bw::EntryValueOffset(book, fen, i);
+  return at >= 0 && size_t(at) + 1 < book.size() ? book[at] | book[at + 1] << 8 : -1;
+}
+
 // What the engine left in its book after it quit.
 bw::Bytes BookAfterQuit(EngineSession& engine) {
   EXPECT_TRUE(engine.Send("quit"));
@@ -196,6 +202,28 @@ TEST(SessionBook, AFinishedGameIsLearntAsADrawOnce) {
   EXPECT_EQ(BookAfterQuit(off), book);
 }
 
+// Two engines of one front end in one folder learn into one book: each
+// result lands, also when the other engine read the book before it was
+// written.
+TEST(SessionBook, TwoEnginesInOneFolderBothLearnTheirGames) {
+  const bw::Bytes book = KingsBook();
+  EngineSession first(WithBook(book));
+  SessionOptions shared;
+  shared.directory = first.directory();
+  EngineSession second(shared);
+  StartUci(first);
+  StartUci(second);
+  const std::string game = "position fen " + std::string(kKings) + " moves e1d1 e8d8 d1e1 d8e8 e1d1 e8d8";
+  // The same finished game in each, one after the other: two draws of e1d1.
+  Go(first, {game, "go depth 3"});
+  Go(second, {game, "go depth 3"});
+  EXPECT_TRUE(second.Send("quit"));
+  EXPECT_TRUE(second.WaitExit().exited);
+  const bw::Bytes after = BookAfterQuit(first);
+  EXPECT_EQ(StatsAt(after, kKings, 0), Stats(2, 2)) << "the stats of e1d1";
+  EXPECT_EQ(after, Changed(book, {{kKings, 0, Stats(2, 2)}}));
+}
+
 TEST(SessionBook, UciNewGameLearnsTheEnginesMovesAsADraw) {
   const LineBook line = MakeLineBook({"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4"});
   EngineSession engine(WithBook(line.bytes));
@@ -255,6 +283,42 @@ TEST(SessionBook, ADecidedGameIsLearntAsAWinOrALoss) {
     StartUci(engine);
     Go(engine, {c.game, "go depth 4"});
     EXPECT_EQ(BookAfterQuit(engine), Changed(book, c.changes)) << c.game << " " << c.ini;
+  }
+}
+
+// A front end's analysis ("go infinite", or a bare "go", until "stop") and a
+// ponder search that "stop" ends are no moves of the game: a score past the
+// bound learns nothing. A ponder search that "ponderhit" made the engine's
+// own learns as a "go" does.
+TEST(SessionBook, AnAnalysisOrAStoppedPonderSearchLearnsNothing) {
+  const char* white = "4k3/8/8/8/8/8/8/Q3K3 w - - 0 1";
+  const std::string white_ply2 = FenAfter(white, {"a1a2", "e8d8"});
+  const bw::Bytes book = bw::BuildBook({bw::NodeOf(white_ply2, {{"a2a3", Stats(4, 2)}})});
+  const std::string game = "position fen " + std::string(white) + " moves a1a2 e8d8 a2a3 d8e8";
+  struct Case {
+    const char* go;
+    const char* then;
+    uint16_t stats;  // of a2a3 afterwards
+  } cases[] = {
+      {"go infinite", "stop", Stats(4, 2)},
+      {"go", "stop", Stats(4, 2)},
+      {"go ponder wtime 10000 btime 10000", "stop", Stats(4, 2)},
+      {"go ponder wtime 10000 btime 10000", "ponderhit", Stats(6, 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.go) + ", " + c.then);
+    EngineSession engine(WithBook(book));
+    StartUci(engine);
+    ASSERT_TRUE(engine.Send(game));
+    ASSERT_TRUE(engine.Send(c.go));
+    // Searching, a queen up: past the bound of 400.
+    ASSERT_TRUE(
+        engine.WaitForRegex("info depth ([4-9]|[1-9][0-9]) .*score cp ([4-9][0-9]{2}|[1-9][0-9]{3,}) .*").matched)
+        << engine.TranscriptText();
+    EXPECT_NE(Go(engine, {c.then}), "");
+    const bw::Bytes after = BookAfterQuit(engine);
+    EXPECT_EQ(StatsAt(after, white_ply2, 0), c.stats);
+    EXPECT_EQ(after, Changed(book, {{white_ply2, 0, c.stats}}));
   }
 }
 

@@ -87,19 +87,28 @@ EngineSession::EngineSession(SessionOptions options) {
   // A write to an engine that has already gone must fail, not kill the tests.
   std::signal(SIGPIPE, SIG_IGN);
 
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/dravelnor-session-XXXXXX";
-  std::vector<char> buffer(templ.begin(), templ.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) {
-    error_ = std::string("mkdtemp: ") + std::strerror(errno);
-    return;
+  if (!options.directory.empty()) {
+    directory_ = options.directory;
+    owns_directory_ = false;
+    // Each engine of a shared folder writes its standard error apart.
+    static int joined = 0;
+    stderr_name_ = "stderr-" + std::to_string(++joined) + ".txt";
+  } else {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/dravelnor-session-XXXXXX";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) {
+      error_ = std::string("mkdtemp: ") + std::strerror(errno);
+      return;
+    }
+    directory_ = buffer.data();
   }
-  directory_ = buffer.data();
 
   if (options.copy_values) {
     std::error_code ec;
-    std::filesystem::copy_file(std::string(DRAVELNOR_DATA_DIR) + "/values.txt", directory_ + "/values.txt", ec);
+    std::filesystem::copy_file(std::string(DRAVELNOR_DATA_DIR) + "/values.txt", directory_ + "/values.txt",
+                               std::filesystem::copy_options::skip_existing, ec);
     if (ec) {
       error_ = "copying values.txt: " + ec.message();
       return;
@@ -129,7 +138,7 @@ EngineSession::EngineSession(SessionOptions options) {
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  const std::string stderr_path = directory_ + "/stderr.txt";
+  const std::string stderr_path = directory_ + "/" + stderr_name_;
   const long long limit = options.address_space_limit;
 
   const pid_t pid = fork();
@@ -175,7 +184,7 @@ EngineSession::~EngineSession() {
   }
   CloseInput();
   CloseStdout();
-  if (!directory_.empty() && !std::getenv("DRAVELNOR_KEEP_SESSIONS")) {
+  if (owns_directory_ && !directory_.empty() && !std::getenv("DRAVELNOR_KEEP_SESSIONS")) {
     std::error_code ec;
     std::filesystem::remove_all(directory_, ec);
   }
@@ -366,7 +375,7 @@ std::string EngineSession::TranscriptText() const {
   return text;
 }
 
-std::string EngineSession::StandardError() const { return ReadFile("stderr.txt"); }
+std::string EngineSession::StandardError() const { return ReadFile(stderr_name_); }
 
 std::string EngineSession::ReadFile(const std::string& name, bool* found) const {
   std::ifstream in(directory_ + "/" + name, std::ios::binary);

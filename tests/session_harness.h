@@ -31,6 +31,11 @@ struct SessionOptions {
   // A limit on the engine's address space in bytes (0: none), to make its
   // large allocations fail.
   long long address_space_limit = 0;
+  // Another session's working directory to run in (empty: a fresh one), as
+  // two engines of one front end share a folder. The files above are still
+  // written there; the folder stays its owner's, which must outlive this
+  // session.
+  std::string directory;
 };
 // True when the engine runs under an emulator, whose own address space
 // needs make a limit meaningless.
@@ -116,6 +121,8 @@ class EngineSession {
   void Reap(ExitResult* result, int options);
 
   std::string directory_;
+  bool owns_directory_ = true;
+  std::string stderr_name_ = "stderr.txt";
   std::string error_;
   pid_t pid_ = -1;
   int stdin_fd_ = -1;

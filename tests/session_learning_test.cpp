@@ -179,6 +179,69 @@ TEST(SessionLearning, AScoreThatFallsAndFallsFurtherIsStoredAndLogged) {
   EXPECT_EQ(Quit(black, "Learn.vo1"), "(missing)");
 }
 
+// The same lost game, but its third search (where the score goes on below
+// -400) is a front end's analysis or a ponder search: one that "stop" ends
+// is no move of the game and stores nothing; one that "ponderhit" made the
+// engine's own is stored as a "go" would be.
+TEST(SessionLearning, AnAnalysisOrAStoppedPonderSearchStoresNothing) {
+  struct Case {
+    const char* go;
+    const char* then;
+    bool stored;
+  } cases[] = {
+      {"go infinite", "stop", false},
+      {"go ponder wtime 600000 btime 600000", "stop", false},
+      {"go ponder wtime 60000 btime 60000", "ponderhit", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.go) + ", " + c.then);
+    EngineSession white(WithIni("Learning = on\n"));
+    EngineSession black;
+    StartUci(white);
+    StartUci(black);
+    std::vector<std::string> moves;
+    auto position = [&] {
+      std::string text = std::string("position fen ") + kLostFen + " moves";
+      for (const std::string& m : moves) text += " " + m;
+      return text;
+    };
+    std::vector<SearchResult> own;
+    for (int depth : {4, 8}) {
+      own.push_back(Go(white, position(), depth));
+      moves.push_back(own.back().move);
+      moves.push_back(Go(black, position(), 10).move);
+      ASSERT_TRUE(IsLegalIn(kLostFen, {}, moves[0]));
+    }
+    ASSERT_TRUE(white.Send(position()));
+    ASSERT_TRUE(white.Send(c.go));
+    if (std::string(c.then) == "stop") {
+      ASSERT_TRUE(white.WaitForRegex("info depth ([89]|[1-9][0-9]) .*", 120000).matched) << white.TranscriptText();
+    }
+    ASSERT_TRUE(white.Send(c.then));
+    const WaitResult end = white.WaitForPrefix("bestmove", 120000);
+    ASSERT_TRUE(end.matched) << white.TranscriptText();
+    std::string score;
+    for (const std::string& line : LinesWithPrefix(end.before(), "info depth")) {
+      const std::vector<std::string> w = Split(line);
+      for (size_t i = 0; i + 2 < w.size(); i++)
+        if (w[i] == "score") score = w[i + 1] + " " + w[i + 2];
+    }
+    // What would store the queued position after a move of the game.
+    ASSERT_TRUE(score.rfind("mate -", 0) == 0 || (score.rfind("cp ", 0) == 0 && std::stoi(score.substr(3)) < -400))
+        << score;
+
+    std::string expected = EmptyFile();
+    if (c.stored) {
+      const Position start = KeysOf(kLostFen);
+      AppendRecord(expected, (own[1].depth - 1) * 4 + 2, Cp(own[1]), MoveWord(kLostFen, own[0].move), start.key0,
+                   start.key1);
+    }
+    const std::string file = Quit(white, "Learn.vo1");
+    EXPECT_EQ((int64_t(file.size()) - kHeader) / 24, (int64_t(expected.size()) - kHeader) / 24) << "records";
+    EXPECT_TRUE(file == expected) << "the file differs";
+  }
+}
+
 // After f1b5+ black has six replies, all evasions; the file holds each
 // position after them with a score for white that no search here reaches.
 constexpr char kCheckFen[] = "rnbqkbnr/ppp2ppp/3p4/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3";

@@ -86,6 +86,61 @@ TEST(SessionTools, ATooLongMoveTokenEndsTheEngineWithStatusTwo) {
             std::vector<std::string>{"Error parsing move (move too long): Nf6xe4xd5xc6xb7..."});
 }
 
+// A NUL byte ends a move token like any other byte below the token
+// characters: a file cut short by a crash, padded with zeros after its last
+// move, is read to that move and reported cut off, by every command that
+// scans; and a NUL between two moves loses neither.
+TEST(SessionTools, ZeroBytesSeparateMoveTokens) {
+  static constexpr char kSplitByZero[] = "[Result \"*\"]\n\n1. e4\0e5 2. Nf3 Nc6 *\n";
+  std::string padded = ChampionshipGame();
+  padded.erase(padded.rfind(" 1/2-1/2"));
+  padded += std::string(4096, '\0');
+  struct Case {
+    const char* command;
+    const char* place;
+    std::string text;
+    std::vector<std::string> printed;
+    std::string fen;
+  } cases[] = {
+      {"pgneval",
+       "work/source.pgn",
+       std::string(kSplitByZero, sizeof kSplitByZero - 1),
+       {},
+       FenAfter("startpos", {"e2e4", "e7e5", "g1f3", "b8c6"})},
+      {"pgneval", "work/source.pgn", padded, {"", "Game 1 cut off at the end of the file..."}, kChampionshipEnd},
+      {"selftest",
+       "work/chess/dravelnor/release/source.pgn",
+       padded,
+       {"", "Game 1 cut off at the end of the file..."},
+       kChampionshipEnd},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " " + std::to_string(c.text.size()) + " bytes");
+    SessionOptions options;
+    options.files.push_back({c.place, c.text});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(engine.Run(c.command), c.printed) << engine.TranscriptText();
+    EXPECT_EQ(BoardLines(engine), Diagram(c.fen));
+  }
+}
+
+// A token that names no square (a capture mark, a promotion mark or a piece
+// letter alone) is no move: it is reported and the game is left where it
+// stands, never finished with a pawn move made up for it.
+TEST(SessionTools, ATokenWithoutASquareIsNotRecognised) {
+  const std::string before = FenAfter("startpos", {"e2e4", "d7d5"});
+  for (const char* token : {"x", ":", "=", "K", "Q"}) {
+    SCOPED_TRACE(token);
+    SessionOptions options;
+    options.files.push_back({"work/source.pgn", std::string("[Result \"*\"]\n\n1. e4 d5 2. ") + token + " *\n"});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_EQ(engine.Run("pgneval"), (std::vector<std::string>{"", std::string("Can't recognize: ") + token + "..."}));
+    EXPECT_EQ(BoardLines(engine), Diagram(before));
+  }
+}
+
 // Without a training file every score is 0, so the first try already
 // equals the best: a success, logged in the working directory.
 TEST(SessionTools, TunenewStartsWithTheFirstParameterOfItsList) {
