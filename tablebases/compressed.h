@@ -41,6 +41,8 @@ constexpr int TB_ERR_HEADER_CHECK = TbError(714, TB_KIND_BROKEN);
 constexpr int TB_ERR_INDEX_MEMORY = TbError(722, TB_KIND_MEMORY);
 constexpr int TB_ERR_CODE_LENGTHS = TbError(771, TB_KIND_BROKEN);
 constexpr int TB_ERR_BLOCK_CODE = TbError(778, TB_KIND_BROKEN);
+// Another banner, and blocks that do not end where the file ends.
+constexpr int TB_ERR_INDEX_LENGTH = TbError(780, TB_KIND_BROKEN);
 constexpr int TB_ERR_LENGTH_ABOVE_31 = TbError(332, TB_KIND_BROKEN);
 constexpr int TB_ERR_LONE_CODE = TbError(345, TB_KIND_BROKEN);
 constexpr int TB_ERR_CODE_UNPAIRED = TbError(361, TB_KIND_BROKEN);
@@ -100,7 +102,8 @@ struct BlockIndex {
 // Reads and checks the header at the stream's position (the file start);
 // *index gets a malloc'd index (free with std::free), null on failure.
 // TB_ERR_BANNER only when the banner differs and the rest of the header is
-// sound: a header fault besides gives that fault's code.
+// sound, its blocks ending where the file ends: a fault besides gives that
+// fault's code.
 int OpenCompressedFile(BlockIndex** index, FILE* file);
 
 struct DecoderState {

@@ -81,6 +81,11 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
   Bytes banner = good, tag = good, short_decoded = good, split_extent;
   // Another banner does not excuse a header that is broken besides.
   banner[3] ^= 0x20;
+  // Another banner and a sound header, but blocks that end short of the
+  // file's end: a damaged file, not one of another format.
+  Bytes banner_tail = banner;
+  banner_tail.push_back(0);
+  tbw::RefreshHeaderCheck(banner_tail);
   tag[77] = 0x41;
   tbw::RefreshHeaderCheck(tag);
   tbw::SetPackedField(short_decoded, tbw::BlockCount(good), 81000 - 9 * 8192);
@@ -94,6 +99,7 @@ TEST(SessionTablebases, BrokenFilesEndTheEngineWithTheirMessage) {
   } cases[] = {
       {"plain size", "kpk.nbw", Bytes(81663, 0), "*** kpk.nbw corrupted 81664 81664 81663"},
       {"banner and check value", "kpk.nbw.emd", banner, "*** Unable to read kpk.nbw.emd - file broken"},
+      {"banner and a byte past the blocks", "kpk.nbw.emd", banner_tail, "*** Unable to read kpk.nbw.emd - file broken"},
       {"format tag", "kpk_nbw.emd", tag, "*** Unable to read kpk_nbw.emd - file broken"},
       {"block size", "kpk_nbw_emd", tbw::EncodeTableFile(kpk, small_blocks),
        "*** kpk_nbw_emd: Unsupported block size 4096"},

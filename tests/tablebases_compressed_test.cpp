@@ -438,6 +438,19 @@ TEST_F(CompressedFiles, HeaderFaultsGiveTheirCodes) {
       {"banner and check value", [](Bytes& f) { f[10] ^= 1; }, TB_ERR_HEADER_CHECK},
       {"banner and format tag", [](Bytes& f) { f[0] ^= 1, f[79] ^= 0x10; }, TB_ERR_FORMAT_TAG},
       {"banner and a header cut short", [h](Bytes& f) { f[0] ^= 1, f.resize(h - 1); }, TB_ERR_SHORT_HEADER},
+      // Another banner, and blocks that do not end where the file does.
+      {"banner and a byte past the blocks",
+       [](Bytes& f) {
+         f[0] ^= 1, f.push_back(0);
+         tbw::RefreshHeaderCheck(f);
+       },
+       TB_ERR_INDEX_LENGTH},
+      {"banner and the last block cut short",
+       [](Bytes& f) {
+         f[0] ^= 1, f.pop_back();
+         tbw::RefreshHeaderCheck(f);
+       },
+       TB_ERR_INDEX_LENGTH},
       {"header size 83", [](Bytes& f) { tbw::PutBigEndian32(f, 64, 83); }, TB_ERR_HEADER_SIZES},
       {"block size exponent 17", [](Bytes& f) { f[70] = 17; }, TB_ERR_HEADER_SIZES},
       {"23 distances", [](Bytes& f) { f[71] = 23; }, TB_ERR_DISTANCE_COUNT},
