@@ -14,20 +14,9 @@
 # (1 with PEER_GAMES_NO_SKIP=1).
 set -uo pipefail
 
-# CI sets PEER_GAMES_NO_SKIP=1 so that a missing tool fails instead of skipping.
-SKIP=77
-[ "${PEER_GAMES_NO_SKIP:-0}" = 1 ] && SKIP=1
-if [ "$#" -lt 2 ]; then
-  echo "usage: $0 ENGINE_PATH DATA_DIR [WORK_DIR]" >&2
-  exit 2
-fi
-ENGINE="$(realpath "$1")"
-DATA_DIR="$(realpath "$2")"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+. "$HERE/peer_arguments.sh"
 GAMES="${PEER_GAMES:-2}"
-
-[ -x "$ENGINE" ] || { echo "engine not found or not executable: $ENGINE" >&2; exit 1; }
-[ -f "$DATA_DIR/values.txt" ] || { echo "no values.txt in $DATA_DIR" >&2; exit 1; }
 
 # Debian puts its chess programs in the games folder.
 export PATH="$PATH:/usr/games"

@@ -13,20 +13,10 @@
 # chessops is unavailable (1 with PEER_GAMES_NO_SKIP=1).
 set -uo pipefail
 
-SKIP=77
-[ "${PEER_GAMES_NO_SKIP:-0}" = 1 ] && SKIP=1
-if [ "$#" -lt 2 ]; then
-  echo "usage: $0 ENGINE_PATH DATA_DIR [WORK_DIR]" >&2
-  exit 2
-fi
-ENGINE="$(realpath "$1")"
-DATA_DIR="$(realpath "$2")"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+. "$HERE/peer_arguments.sh"
 GAMES="${XBOARD_GUI_GAMES:-2}"
 TC="${XBOARD_GUI_TC:-0:10}"
-
-[ -x "$ENGINE" ] || { echo "no engine program at $ENGINE" >&2; exit 1; }
-[ -f "$DATA_DIR/values.txt" ] || { echo "no values.txt in $DATA_DIR" >&2; exit 1; }
 
 export PATH="$PATH:/usr/games"
 for tool in xboard polyglot xvfb-run node npm; do
