@@ -197,6 +197,11 @@ void RunAnalyzeMode() {
       NewGame();
     } else if (BeginsWith(line, "undo")) {
       if (CanTakeBack()) UnmakeMove();
+    } else if (BeginsWith(line, "isready")) {
+      // Answered here too: a front end waits for it, and the analysis that
+      // stopped before it (a "stop" or "?") would otherwise swallow it.
+      std::printf("readyok\n");
+      std::fflush(stdout);
     } else if (line[0] == 'q') {
       analyze_mode_active = 0;
       ExitProgram(0);

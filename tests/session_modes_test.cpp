@@ -215,6 +215,25 @@ TEST(SessionModes, AnalysisGoesOnAfterAnIllegalMove) {
   ExpectBoardAfterAnalysis(engine, {"e2e4"});
 }
 
+// "isready" is answered whether the analysis is searching or has been
+// stopped ("?", "stop") and waits for a line between its searches.
+TEST(SessionModes, AnalysisAnswersIsreadyStoppedOrSearching) {
+  for (const char* stop : {"", "?", "stop"}) {
+    SCOPED_TRACE(stop);
+    EngineSession engine;
+    ASSERT_TRUE(XboardReady(engine));
+    ASSERT_TRUE(engine.Send("analyze"));
+    WaitAnalysisOf(engine, {}, {});
+    if (*stop) ASSERT_TRUE(engine.Send(stop));
+    for (int i = 0; i < 2; i++) {
+      ASSERT_TRUE(engine.Send("isready"));
+      ASSERT_TRUE(engine.WaitForLine("readyok", 5000).matched) << engine.TranscriptText();
+    }
+    ASSERT_TRUE(engine.Send("exit"));
+    ExpectBoardAfterAnalysis(engine, {});
+  }
+}
+
 TEST(SessionModes, TheModesEndWithTheInput) {
   struct Case {
     const char* name;
