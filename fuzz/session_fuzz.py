@@ -832,6 +832,10 @@ def mutate_session(rng, steps):
         out.append(("line", line))
         if rng.random() < 0.2:
             out.append(D("sleep", str(rng.randint(0, 100))))
+    # An "edit" whose "." a mutation dropped reads every later line as piece
+    # tokens, "isready" too, by design: the end mark closes any such edit and
+    # is no command anywhere else.
+    out.append(("line", b"."))
     out.append(D("sync"))
     return out
 
