@@ -446,8 +446,7 @@ int Setoption(int n) {
   return 1;
 }
 int Isready(int) {
-  std::printf("readyok\n");
-  std::fflush(stdout);
+  AnswerIsready();
   return 1;
 }
 
@@ -528,6 +527,11 @@ bool Selects(const Keyword& k, const char* line) {
 }
 
 }  // namespace
+
+void AnswerIsready() {
+  std::printf("readyok\n");
+  std::fflush(stdout);
+}
 
 void ProcessCommand() {
   const int n = SplitTokens(command_line, MatchKeyword("level", command_line) ? LEVEL_SEPARATORS : COMMAND_SEPARATORS);

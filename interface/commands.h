@@ -11,6 +11,9 @@ constexpr int COMMAND_LINE_SIZE = PENDING_INPUT_SIZE;
 extern char command_line[COMMAND_LINE_SIZE];
 
 void ProcessCommand();
+// "readyok", flushed: the answer to "isready" wherever the line is read
+// (by the interpreter, during a search, between analysis searches).
+void AnswerIsready();
 // Bits 0 to 7 of value as '0'/'1' characters, bit 0 first, no line feed.
 void PrintBits(int value);
 // The move of a coordinate text ("e2e4", "E7E8q"; file letters in either

@@ -200,8 +200,7 @@ void RunAnalyzeMode() {
     } else if (BeginsWith(line, "isready")) {
       // Answered here too: a front end waits for it, and the analysis that
       // stopped before it (a "stop" or "?") would otherwise swallow it.
-      std::printf("readyok\n");
-      std::fflush(stdout);
+      AnswerIsready();
     } else if (line[0] == 'q') {
       analyze_mode_active = 0;
       ExitProgram(0);

@@ -6,6 +6,7 @@
 #include "board/board.h"
 #include "board/notation.h"
 #include "board/tables.h"
+#include "interface/commands.h"
 #include "interface/options.h"
 #include "interface/startup.h"
 #include "interface/tokens.h"
@@ -143,8 +144,7 @@ void PollInputDuringSearch() {
       return;
     }
     if (MatchKeyword("isready", line)) {
-      std::printf("readyok\n");
-      std::fflush(stdout);
+      AnswerIsready();
       continue;
     }
     if (MatchKeyword("ponderhit", line)) {

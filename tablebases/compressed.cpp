@@ -275,26 +275,26 @@ int OpenCompressedFile(BlockIndex** index, FILE* file) {
   else if (BuildHuffmanDecodeTable(built->decode_table, lengths, TB_BLOCK_SYMBOLS, TB_BLOCK_CODE_BITS) != 0)
     rc = TB_ERR_BLOCK_CODE;
   std::free(header);
-  if (rc == 0 && !own_banner) {
+  if (rc == 0) {
+    // The stored block sizes become offsets; the last field is the last
+    // block's decoded size.
+    built->last_block_size = int32_t(built->block_offsets[blocks]);
+    uint64_t offset = header_size;
+    for (uint64_t i = 0; i < blocks; i++) {
+      const uint64_t stored = built->block_offsets[i];
+      built->block_offsets[i] = offset;
+      offset += stored;
+    }
+    built->block_offsets[blocks] = offset;
     // A file this engine does not read is told from a broken one by its
     // header alone, and by blocks that end where the file ends.
-    uint64_t end = header_size;
-    for (uint64_t i = 0; i < blocks; i++) end += built->block_offsets[i];
-    rc = end == uint64_t(length - start) ? TB_ERR_BANNER : TB_ERR_INDEX_LENGTH;
+    if (!own_banner) rc = offset == uint64_t(length - start) ? TB_ERR_BANNER : TB_ERR_INDEX_LENGTH;
   }
   if (rc != 0) {
     tb_decoder_memory -= int64_t(index_bytes);
     std::free(built);
     return rc;
   }
-  built->last_block_size = int32_t(built->block_offsets[blocks]);
-  uint64_t offset = header_size;
-  for (uint64_t i = 0; i < blocks; i++) {
-    const uint64_t stored = built->block_offsets[i];
-    built->block_offsets[i] = offset;
-    offset += stored;
-  }
-  built->block_offsets[blocks] = offset;
   *index = built;
   return 0;
 }
