@@ -39,11 +39,12 @@ void AbandonPonderSearch() {
   go_ponder = 0;
 }
 
-// Nothing but input could end this search: no clock, no move time, no node,
-// depth or mate limit, or it waits for "ponderhit" or "stop".
+// Nothing but input could end this search: no clock, no move time, no node
+// or depth limit, or it waits for "ponderhit" or "stop". A mate goal is no
+// limit: where there is no such mate the search never ends by itself.
 int OnlyInputEndsSearch() {
   if (pondering_now || go_ponder || SearchIsInfinite() || analyze_mode_active) return 1;
-  return time_left == -1 && fixed_move_time == 0 && node_limit == 0 && mate_goal == 0 && max_depth >= 998;
+  return time_left == -1 && fixed_move_time == 0 && node_limit == 0 && max_depth >= 998;
 }
 
 void PrintStatusLine() {

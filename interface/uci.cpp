@@ -147,6 +147,10 @@ void UciGo(int n) {
   force_mode = 0;
   go_ponder = 0;
   search_moves_count = 0;
+  // A mate goal is this search's own: left in force, it would blind every
+  // later search to all but that one mate (a set-up position keeps it, as
+  // "position fen" starts no new game).
+  mate_goal = 0;
   if (n > 1) {
     moves_to_go = fixed_move_time = own_increment = node_limit = 0;
     max_depth = 998;

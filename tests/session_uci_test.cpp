@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -577,6 +578,11 @@ TEST_P(SessionUciEndOfInput, AnswersThenExits) {
 
 const EndOfInputCase kEndOfInputCases[] = {
     {"Infinite", "go infinite", 0},
+    // There is no mate in one here: only "stop" or the end of input can end
+    // it. With a depth it still runs to that depth.
+    {"MateWithoutLimit", "go mate 1", 0},
+    {"MateWithoutLimitAfterAWhile", "go mate 1", 500},
+    {"MateWithDepth", "go mate 1 depth 4", 0},
     {"Ponder", "go ponder", 0},
     {"PonderWithDepth", "go ponder depth 2", 0},
     {"PonderAfterItsDepth", "go ponder depth 2", 500},
@@ -586,6 +592,72 @@ const EndOfInputCase kEndOfInputCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SessionUciEndOfInput, testing::ValuesIn(kEndOfInputCases),
                          [](const testing::TestParamInfo<EndOfInputCase>& info) { return info.param.name; });
+
+// "go mate N" looks for that mate only; a later "go" without "mate" searches
+// as usual, in a set-up position too (which starts no new game).
+struct MateGoalCase {
+  const char* name;
+  const char* between;  // sent between the mate search and the next position
+  const char* go;
+};
+
+void PrintTo(const MateGoalCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionUciMateGoal : public testing::TestWithParam<MateGoalCase> {};
+
+// The score in centipawns of the last "info" line that gives one, or nullopt.
+std::optional<int> LastCentipawns(const std::vector<std::string>& lines) {
+  std::optional<int> score;
+  for (const std::string& line : lines) {
+    const std::vector<std::string> words = Split(line);
+    for (size_t i = 0; i + 2 < words.size(); i++)
+      if (words[i] == "score" && words[i + 1] == "cp") score = std::stoi(words[i + 2]);
+  }
+  return score;
+}
+
+TEST_P(SessionUciMateGoal, LaterSearchesHaveNone) {
+  const MateGoalCase& c = GetParam();
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  Uci(engine);
+  // The goal itself still works: the mate in one is found and shown.
+  const Game mate{"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1", {}};
+  EXPECT_EQ(Join(engine.Run(mate.Command())), "");
+  ASSERT_TRUE(engine.Send("go mate 1 movetime 200"));
+  Answer answer = WaitBestmove(engine);
+  ExpectLegalAnswer(mate, answer);
+  EXPECT_EQ(answer.best, "a1a8");
+  EXPECT_FALSE(LinesWithPrefix(answer.before, "info").empty());
+  bool shows_mate = false;
+  for (const std::string& line : answer.before) shows_mate |= line.find("score mate 1 ") != std::string::npos;
+  EXPECT_TRUE(shows_mate) << engine.TranscriptText();
+
+  if (*c.between) {
+    EXPECT_EQ(Join(engine.Run(c.between)), "");
+  }
+  // The rook takes the queen for nothing.
+  const Game queen{"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", {}};
+  EXPECT_EQ(Join(engine.Run(queen.Command())), "");
+  ASSERT_TRUE(engine.Send(c.go));
+  answer = WaitBestmove(engine);
+  ExpectLegalAnswer(queen, answer);
+  EXPECT_EQ(answer.best, "d2d5") << engine.TranscriptText();
+  const std::optional<int> score = LastCentipawns(answer.before);
+  ASSERT_TRUE(score.has_value()) << engine.TranscriptText();
+  EXPECT_GT(*score, 500) << engine.TranscriptText();
+}
+
+const MateGoalCase kMateGoalCases[] = {
+    {"Clock", "", "go wtime 10000 btime 10000"},
+    {"ClockAfterNewGame", "ucinewgame", "go wtime 10000 btime 10000"},
+    {"Depth", "ucinewgame", "go depth 6"},
+    {"MoveTime", "", "go movetime 300"},
+    {"Nodes", "", "go nodes 30000"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionUciMateGoal, testing::ValuesIn(kMateGoalCases),
+                         [](const testing::TestParamInfo<MateGoalCase>& info) { return info.param.name; });
 
 // Commands that have nothing to say print nothing: no "pong", no "feature",
 // no error texts.
