@@ -130,6 +130,8 @@ extern int32_t move_list_end;
 extern int32_t root_move_end;  // end of the typed-move list
 
 // Material values in centipawns by piece code (the king's never enters Material).
+// Plies without a capture or pawn move after which a draw can be claimed.
+constexpr int32_t FIFTY_MOVE_PLIES = 100;
 constexpr int32_t piece_value[8] = {0, 10000, 300, 100, 0, 500, 300, 900};
 // What one man adds to its colour's PieceMaterial, HeavyPieces and MinorPieces.
 constexpr int32_t piece_material_units[8] = {0, 0, 3, 0, 0, 5, 3, 9};

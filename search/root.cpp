@@ -249,6 +249,19 @@ int IsThirdRepetition() {
   return 0;
 }
 
+// Mate ends the game before the fifty-move rule can be claimed. The test
+// generates into the legality region, which no search is using yet.
+int IsCheckmate() {
+  const Board& b = thread_board;
+  const int side = int(b.SideToMove);
+  if (!IsSquareAttacked(side ^ 1, int(b.KingSquare[side]))) return 0;
+  const int saved_end = move_list_end;
+  GenerateLegalMoves(LEGALITY_LIST_START);
+  const int no_move = move_list_end == LEGALITY_LIST_START;
+  move_list_end = saved_end;
+  return no_move;
+}
+
 int HasInsufficientMaterial(int side) {
   const Board& b = thread_board;
   return b.Material[side ^ 1] == 0 && b.Material[side] <= 300 && b.PieceCount[PAWN][side] == 0;
@@ -488,7 +501,9 @@ int PrepareRootMoves(int* start_depth) {
   if (HasInsufficientMaterial(WHITE) || HasInsufficientMaterial(BLACK))
     Announce("1/2-1/2 {Draw by insufficient material}", print, real_position);
   if (IsThirdRepetition()) Announce("1/2-1/2 {Draw by repetition}", print, real_position);
-  if (game_ply > 0 && game_history[game_ply - 1].FiftyCount >= 100)
+  // The count of the position on the board: a capture or pawn move that
+  // just reset it leaves nothing to claim.
+  if (b.FiftyCount >= FIFTY_MOVE_PLIES && !IsCheckmate())
     Announce("1/2-1/2 {Draw by the 50-moves rule}", print, real_position);
 
   move_list_end = 0;

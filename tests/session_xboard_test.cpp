@@ -2,6 +2,7 @@
 // back, illegal moves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <regex>
@@ -117,6 +118,96 @@ TEST(SessionXboard, ForceModeOnlyPlaysAndUndoRemoveTakeBack) {
   EXPECT_EQ(Join(engine.Run("remove")), "");
   EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram("startpos"))) << "after the last remove";
 }
+
+// Quiet plies that repeat no position: the white rook tours the ranks from
+// a1 (on each rank b c d e f d e f c b a, then up a rank) while the black
+// king steps between g8 and h8, its first step given.
+std::vector<std::string> RookTour(int plies, bool black_first) {
+  std::vector<std::string> moves;
+  const char* king[2] = {"g8", "h8"};
+  int king_at = black_first ? 1 : 0;
+  auto black = [&] {
+    moves.push_back(std::string(king[king_at]) + king[king_at ^ 1]);
+    king_at ^= 1;
+  };
+  if (black_first) black();
+  std::string rook = "a1";
+  const char* files = "bcdefdefcba";
+  for (char rank = '1'; int(moves.size()) < plies; rank++) {
+    for (int i = 0; files[i] != '\0' && int(moves.size()) < plies; i++) {
+      const std::string to = std::string(1, files[i]) + rank;
+      moves.push_back(rook + to);
+      rook = to;
+      if (int(moves.size()) < plies) black();
+    }
+    if (int(moves.size()) >= plies) break;
+    const std::string up = std::string("a") + char(rank + 1);
+    moves.push_back(rook + up);
+    rook = up;
+    if (int(moves.size()) < plies) black();
+  }
+  return moves;
+}
+
+// The fifty-move draw is claimed from the count of the position on the
+// board: not after a capture that reset it, at once after the hundredth
+// quiet ply, and never over a mate.
+struct FiftyMoveCase {
+  const char* name;
+  const char* fen;
+  int quiet_plies;
+  bool black_first;
+  const char* last;  // played after the quiet plies ("" none)
+  bool claimed;
+  const char* result;  // the game-end line instead of a move ("" none)
+};
+
+void PrintTo(const FiftyMoveCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionXboardFiftyMoves : public testing::TestWithParam<FiftyMoveCase> {};
+
+TEST_P(SessionXboardFiftyMoves, ClaimFollowsTheCountOnTheBoard) {
+  const FiftyMoveCase& c = GetParam();
+  EngineSession engine;
+  ASSERT_TRUE(XboardReady(engine));
+  EXPECT_EQ(Join(engine.Run("force")), "");
+  EXPECT_EQ(Join(engine.Run(std::string("loadfen ") + c.fen)), "");
+  std::vector<std::string> game = RookTour(c.quiet_plies, c.black_first);
+  ASSERT_EQ(int(game.size()), c.quiet_plies);
+  if (*c.last) game.push_back(c.last);
+  for (size_t i = 0; i < game.size(); i++) {
+    ASSERT_TRUE(IsLegalIn(c.fen, std::vector<std::string>(game.begin(), game.begin() + long(i)), game[i]))
+        << "ply " << i + 1 << ": " << game[i];
+    EXPECT_EQ(Join(engine.Run(game[i])), "") << game[i];
+  }
+  EXPECT_EQ(Join(engine.Run("sd 4")), "");
+  ASSERT_TRUE(engine.Send("go"));
+  const WaitResult answer = engine.WaitFor(
+      [&](const std::string& line) { return StartsWith(line, "move ") || (*c.result && line == c.result); });
+  ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+  if (*c.result) {
+    EXPECT_EQ(answer.match(), c.result);
+  } else {
+    EXPECT_TRUE(IsLegalIn(c.fen, game, Split(answer.match())[1])) << answer.match();
+  }
+  const std::vector<std::string> lines = engine.Sync().lines;
+  std::vector<std::string> all = answer.lines;
+  all.insert(all.end(), lines.begin(), lines.end());
+  const std::string claim = "1/2-1/2 {Draw by the 50-moves rule}";
+  EXPECT_EQ(std::count(all.begin(), all.end(), claim), c.claimed ? 1 : 0) << Join(all);
+}
+
+const FiftyMoveCase kFiftyMoveCases[] = {
+    {"CaptureAfter118QuietPlies", "n5k1/8/8/8/8/8/8/R6K w - - 0 1", 118, false, "a5a8", false, ""},
+    {"After99QuietPlies", "n5k1/8/8/8/8/8/8/R6K w - - 0 1", 99, false, "", false, ""},
+    {"After100QuietPlies", "n5k1/8/8/8/8/8/8/R6K w - - 0 1", 100, false, "", true, ""},
+    {"After101QuietPlies", "n5k1/8/8/8/8/8/8/R6K w - - 0 1", 101, false, "", true, ""},
+    // The rook mates on the hundredth quiet ply.
+    {"MateOnTheHundredthPly", "7k/8/6K1/8/8/8/8/R7 b - - 0 1", 99, true, "b5b8", false, "1-0 {White mates}"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionXboardFiftyMoves, testing::ValuesIn(kFiftyMoveCases),
+                         [](const testing::TestParamInfo<FiftyMoveCase>& info) { return info.param.name; });
 
 TEST(SessionXboard, NewGameAfterMovesStartsAgain) {
   EngineSession engine;
