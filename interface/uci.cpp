@@ -220,12 +220,7 @@ void TopLevelPonderHit() {
   // The held move, if it still fits the position on the board.
   const Move move = pending_best_move;
   if (!move || !IsLegalMove(move) || !GameHasRoomForMove()) return;
-  MakeMove(move, 1);
-  char text[8];
-  std::printf("bestmove %s", MoveToText(text, move));
-  if (ponder_move != 0 && IsLegalMove(ponder_move)) std::printf(" ponder %s", MoveToText(text, ponder_move));
-  std::printf("\n");
-  std::fflush(stdout);
+  PlayHeldPonderMove(move);
 }
 
 void TopLevelStop() {

@@ -79,6 +79,39 @@ int32_t NodeLimitedPollInterval(int32_t interval) {
   return step < interval ? step : interval;
 }
 
+// A UCI ponder search's result, held until "ponderhit" makes it the
+// engine's move: what playing it needs besides the move, kept apart from the
+// search globals that commands in between may change.
+struct HeldResult {
+  int32_t score;
+  int32_t depth;  // iteration_depth
+  int32_t from_book;
+  int32_t single_reply;
+};
+HeldResult held_result;
+
+// The chosen move played as the engine's own: the book learns from a
+// decided score, the move is made and enters the resign window, the answer
+// is printed in the dialect in force, and the position learning follows.
+void PlaySearchedMove(Move best, int32_t s, int single_reply) {
+  char text[8], reply_text[8];
+  if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound) LearnBookFromGame(s >= 0 ? 1 : 0);
+  const int32_t previous_score = resign_scores[9];
+  MakeMove(best, 1);
+  ShiftResignWindow(thread_board.Key, single_reply ? previous_score : s, book_move_played);
+  if (uci_mode) {
+    pending_best_move = best;
+    std::printf("bestmove %s", MoveToText(text, best));
+    if (ponder_move != 0 && IsLegalMove(ponder_move)) std::printf(" ponder %s", MoveToText(reply_text, ponder_move));
+    std::printf("\n");
+  } else {
+    if (ShouldResign()) std::printf("resign\n");
+    std::printf("move %s\n", MoveToText(text, best));
+  }
+  if (use_learning) LearnAfterSearch();
+  std::fflush(stdout);
+}
+
 void PrintNoMove() {
   pending_best_move = 0;
   std::printf("bestmove 0000\n");
@@ -141,8 +174,16 @@ void AllocateTime() {
   poll_interval = NodeLimitedPollInterval(target_time >= 301 ? 50000 : target_time < 101 ? 5000 : 20000);
 }
 
+void PlayHeldPonderMove(Move move) {
+  // Learning reads these as the search left them.
+  root_scores[0] = held_result.score;
+  iteration_depth = held_result.depth;
+  book_move_played = held_result.from_book;
+  PlaySearchedMove(move, held_result.score, held_result.single_reply);
+}
+
 void Think() {
-  char text[8], reply_text[8];
+  char text[8];
   ponder_move = 0;
   ponder_move_search = 0;
   for (;;) {
@@ -231,30 +272,15 @@ void Think() {
       break;
     }
 
-    if (!book_move_played && BookLearningDue() && std::abs(s) > book_learning_bound) LearnBookFromGame(s >= 0 ? 1 : 0);
-
     // Outside UCI "go ponder" has no meaning: the move is played as usual.
     if (uci_mode && go_ponder) {
+      // Held for "ponderhit", which plays it as this search would have.
       pending_best_move = best;
-    } else {
-      const int32_t previous_score = resign_scores[9];
-      MakeMove(best, 1);
-      ShiftResignWindow(thread_board.Key, move_list_end == 1 ? previous_score : s, book_move_played);
-      if (uci_mode) {
-        pending_best_move = best;
-        std::printf("bestmove %s", MoveToText(text, best));
-        if (ponder_move != 0 && IsLegalMove(ponder_move))
-          std::printf(" ponder %s", MoveToText(reply_text, ponder_move));
-        std::printf("\n");
-      } else {
-        if (ShouldResign()) std::printf("resign\n");
-        std::printf("move %s\n", MoveToText(text, best));
-      }
+      held_result = {s, iteration_depth, book_move_played, move_list_end == 1};
+      break;
     }
-
-    if (use_learning) LearnAfterSearch();
-    std::fflush(stdout);
-    if (silent_search || !ponder_on || (uci_mode && go_ponder)) break;
+    PlaySearchedMove(best, s, move_list_end == 1);
+    if (silent_search || !ponder_on) break;
 
     // Pondering: the opponent's legal moves first, against which the input
     // poll checks a move typed during the ponder search.

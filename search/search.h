@@ -54,6 +54,10 @@ extern int32_t resign_book_flags[10];
 
 // ---- entry points ----
 void Think();
+// Plays the held result of a UCI ponder search that ended by its own limit,
+// as the same search without "ponder" would have played it (learning
+// included); move is that result, still legal here.
+void PlayHeldPonderMove(Move move);
 void ResetResignWindow();
 // Iterative deepening of the current position; 1 when the game is over.
 int SearchRoot(int max_depth, int use_book);

@@ -4,6 +4,7 @@
 // afterwards.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -298,23 +299,35 @@ TEST(SessionBook, AnAnalysisOrAStoppedPonderSearchLearnsNothing) {
   struct Case {
     const char* go;
     const char* then;
-    uint16_t stats;  // of a2a3 afterwards
+    bool after_its_end;  // the line comes once the search has ended by its own limit
+    uint16_t stats;      // of a2a3 afterwards
   } cases[] = {
-      {"go infinite", "stop", Stats(4, 2)},
-      {"go", "stop", Stats(4, 2)},
-      {"go ponder wtime 10000 btime 10000", "stop", Stats(4, 2)},
-      {"go ponder wtime 10000 btime 10000", "ponderhit", Stats(6, 2)},
+      {"go infinite", "stop", false, Stats(4, 2)},
+      {"go", "stop", false, Stats(4, 2)},
+      {"go ponder wtime 10000 btime 10000", "stop", false, Stats(4, 2)},
+      {"go ponder wtime 10000 btime 10000", "ponderhit", false, Stats(6, 2)},
+      {"go ponder depth 6 wtime 10000 btime 10000", "ponderhit", true, Stats(6, 2)},
+      {"go ponder nodes 20000 wtime 10000 btime 10000", "ponderhit", true, Stats(6, 2)},
+      {"go ponder depth 6 wtime 10000 btime 10000", "stop", true, Stats(4, 2)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.go) + ", " + c.then);
+    SCOPED_TRACE(std::string(c.go) + ", " + c.then + (c.after_its_end ? " after its end" : ""));
     EngineSession engine(WithBook(book));
     StartUci(engine);
     ASSERT_TRUE(engine.Send(game));
     ASSERT_TRUE(engine.Send(c.go));
     // Searching, a queen up: past the bound of 400.
-    ASSERT_TRUE(
-        engine.WaitForRegex("info depth ([4-9]|[1-9][0-9]) .*score cp ([4-9][0-9]{2}|[1-9][0-9]{3,}) .*").matched)
-        << engine.TranscriptText();
+    const char* past_the_bound = "info depth [0-9]+ .*score cp ([4-9][0-9]{2}|[1-9][0-9]{3,}) .*";
+    if (c.after_its_end) {
+      ASSERT_TRUE(WaitUntilIdle(engine)) << engine.TranscriptText();
+      bool past = false;
+      for (const std::string& line : engine.transcript()) past |= std::regex_match(line, std::regex(past_the_bound));
+      ASSERT_TRUE(past) << engine.TranscriptText();
+    } else {
+      ASSERT_TRUE(
+          engine.WaitForRegex("info depth ([4-9]|[1-9][0-9]) .*score cp ([4-9][0-9]{2}|[1-9][0-9]{3,}) .*").matched)
+          << engine.TranscriptText();
+    }
     EXPECT_NE(Go(engine, {c.then}), "");
     const bw::Bytes after = BookAfterQuit(engine);
     EXPECT_EQ(StatsAt(after, white_ply2, 0), c.stats);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -392,6 +393,18 @@ testing::AssertionResult Ready(EngineSession& engine) {
     return testing::AssertionFailure() << "no readyok after start-up:\n"
                                        << engine.TranscriptText() << engine.StandardError();
   return testing::AssertionSuccess();
+}
+
+bool WaitUntilIdle(EngineSession& engine, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (!engine.Send(".")) return false;
+    const WaitResult result = engine.Sync(timeout_ms);
+    if (!result.matched) return false;
+    if (LinesWithPrefix(result.before(), "stat01:").empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {

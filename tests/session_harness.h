@@ -139,6 +139,11 @@ class EngineSession {
 // is then in the transcript).
 testing::AssertionResult Ready(EngineSession& engine);
 
+// Waits until no search runs: a "." during a search prints its status line,
+// between searches (UCI) nothing. True when the engine went idle in time;
+// the lines read meanwhile go into the transcript.
+bool WaitUntilIdle(EngineSession& engine, int timeout_ms = kDefaultTimeoutMs);
+
 // Helpers for assertions.
 bool StartsWith(const std::string& text, const std::string& prefix);
 std::vector<std::string> Split(const std::string& text, char separator = ' ');

@@ -187,14 +187,17 @@ TEST(SessionLearning, AnAnalysisOrAStoppedPonderSearchStoresNothing) {
   struct Case {
     const char* go;
     const char* then;
+    bool after_its_end;  // the line comes once the search has ended by its own limit
     bool stored;
   } cases[] = {
-      {"go infinite", "stop", false},
-      {"go ponder wtime 600000 btime 600000", "stop", false},
-      {"go ponder wtime 60000 btime 60000", "ponderhit", true},
+      {"go infinite", "stop", false, false},
+      {"go ponder wtime 600000 btime 600000", "stop", false, false},
+      {"go ponder wtime 60000 btime 60000", "ponderhit", false, true},
+      {"go ponder depth 8 wtime 60000 btime 60000", "ponderhit", true, true},
+      {"go ponder depth 8 wtime 60000 btime 60000", "stop", true, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.go) + ", " + c.then);
+    SCOPED_TRACE(std::string(c.go) + ", " + c.then + (c.after_its_end ? " after its end" : ""));
     EngineSession white(WithIni("Learning = on\n"));
     EngineSession black;
     StartUci(white);
@@ -213,15 +216,20 @@ TEST(SessionLearning, AnAnalysisOrAStoppedPonderSearchStoresNothing) {
       ASSERT_TRUE(IsLegalIn(kLostFen, {}, moves[0]));
     }
     ASSERT_TRUE(white.Send(position()));
+    const size_t first_line = white.transcript().size();
     ASSERT_TRUE(white.Send(c.go));
-    if (std::string(c.then) == "stop") {
+    if (std::string(c.then) == "stop" || c.after_its_end) {
       ASSERT_TRUE(white.WaitForRegex("info depth ([89]|[1-9][0-9]) .*", 120000).matched) << white.TranscriptText();
+    }
+    if (c.after_its_end) {
+      ASSERT_TRUE(WaitUntilIdle(white, 120000)) << white.TranscriptText();
     }
     ASSERT_TRUE(white.Send(c.then));
     const WaitResult end = white.WaitForPrefix("bestmove", 120000);
     ASSERT_TRUE(end.matched) << white.TranscriptText();
     std::string score;
-    for (const std::string& line : LinesWithPrefix(end.before(), "info depth")) {
+    const std::vector<std::string> search(white.transcript().begin() + long(first_line), white.transcript().end());
+    for (const std::string& line : LinesWithPrefix(search, "info depth")) {
       const std::vector<std::string> w = Split(line);
       for (size_t i = 0; i + 2 < w.size(); i++)
         if (w[i] == "score") score = w[i + 1] + " " + w[i + 2];
