@@ -194,6 +194,12 @@ int RegisterTablebaseFile(const char* directory, int id, int side) {
   return e > 0 ? 1 : 0;
 }
 
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
 int InitTablebases(const char* path) {
   tb_decoder_memory = 0;
   CloseTablebaseFiles();
@@ -222,7 +228,12 @@ int InitTablebases(const char* path) {
   const char* piece = path;
   while (true) {
     const size_t length = std::strcspn(piece, ",;");
-    const std::string directory(piece, length);
+    // Blanks around a piece are no part of the folder's name: the front end's
+    // CRLF, or "t3; tb" typed in the ini file, leaves them.
+    size_t first = 0, end = length;
+    while (first < end && IsBlank(piece[first])) first++;
+    while (end > first && IsBlank(piece[end - 1])) end--;
+    const std::string directory(piece + first, end - first);
     // Directories that are not there are skipped, as absent drives are.
     if (directory.empty() || IsDirectory(directory.c_str())) {
       for (int id = 1; id < TB_TABLE_ROWS; id++) {

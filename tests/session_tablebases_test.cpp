@@ -220,6 +220,46 @@ long LastTbHits(const std::vector<std::string>& lines) {
   return hits;
 }
 
+// Blanks around a piece of the path are dropped, for the folder test and the
+// table names alike: "tb" holds a four-man table, "t3" a three-man one.
+TEST(SessionTablebases, BlanksAroundAPathPieceAreDropped) {
+  const std::vector<ExtraFile> files = {{"t3/kpk.nbw", Text(Bytes(81664, 0))},
+                                        {"tb/kpkp.nbb", Text(Bytes(3863492, 0))}};
+  const struct {
+    const char* path;
+    const char* found;
+  } cases[] = {
+      {"tb   ", "4 piece EGTB files found"},  {"tb ;t3", "4 piece EGTB files found"},
+      {"t3; tb", "4 piece EGTB files found"}, {"t3 ,  tb  ;", "4 piece EGTB files found"},
+      {"t3;tb", "4 piece EGTB files found"},  {"t3 ", "3 piece EGTB files found"},
+  };
+  for (const auto& c : cases) {
+    SessionOptions options;
+    options.files = files;
+    options.files.push_back({"Dravelnor.ini", std::string("EGTBPath = ") + c.path + "\n"});
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine)) << c.path;
+    EXPECT_EQ(Join(TablebaseLines(engine)), Join({c.found})) << '"' << c.path << '"';
+  }
+  // A front end's CRLF line: the path keeps its blank, the tables are found.
+  SessionOptions options;
+  options.files = files;
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine));
+  engine.Run("uci");
+  ASSERT_TRUE(engine.SendRaw("setoption name NalimovPath value tb\r\n"));
+  const std::vector<std::string> status = engine.Run("egtbstat");
+  ASSERT_GE(status.size(), 3u);
+  EXPECT_EQ(status[1], "tb_path = tb ");
+  EXPECT_EQ(status[2], "4 piece EGTB files found");
+  // The tables are read, not only registered: the search probes them.
+  EXPECT_EQ(Join(engine.Run("position fen 8/8/8/3k4/3p4/8/3P4/3K4 w - - 0 1")), "");
+  ASSERT_TRUE(engine.Send("go depth 3"));
+  const WaitResult result = engine.WaitForPrefix("bestmove");
+  ASSERT_TRUE(result.matched) << engine.TranscriptText();
+  EXPECT_GT(LastTbHits(result.before()), 0) << engine.TranscriptText();
+}
+
 TEST(SessionTablebases, SearchTakesTheTablesValues) {
   // Every position of kqk with black to move is stored as "mated": white's
   // every move mates at once, as far as the search can tell.
