@@ -1,7 +1,9 @@
 #include "interface/input.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "interface/options.h"
 #include "platform/stdin.h"
 
 char pending_input[PENDING_INPUT_SIZE];
@@ -33,6 +35,13 @@ void AppendChunk(const char* bytes, int count) {
   pending_input[pending_length] = '\0';
 }
 
+void ReportOverlongLine() {
+  constexpr int SHOWN = 40;
+  std::printf("%sLine too long (over %d characters), ignored: %.*s...\n", uci_mode ? "info string " : "",
+              MAX_INPUT_LINE, SHOWN, pending_input);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int ReadInputChunk() {
@@ -41,7 +50,9 @@ int ReadInputChunk() {
   if (pending_length == PENDING_INPUT_SIZE - 1) {
     if (std::memchr(pending_input, '\n', size_t(pending_length))) return 1;
     // Full without a line end: the line cannot be handed out. Cutting it
-    // would run a different command (a shorter move list, say) silently.
+    // would run a different command (a shorter move list, say), so none of
+    // it runs, and the front end is told.
+    ReportOverlongLine();
     std::memset(pending_input, 0, size_t(pending_length));
     pending_length = 0;
     dropping_line = 1;

@@ -6,19 +6,25 @@
 
 #include <cstdint>
 
-constexpr int PENDING_INPUT_SIZE = 4608;
+#include "board/board.h"
+
+// The longest line that is handed out, without its '\n': a front end sends
+// the whole game in one "position fen <FEN> moves ..." line, so it holds
+// every ply the game history can take, five characters and a blank each,
+// behind room for the command and the longest FEN. A longer line is refused
+// whole, up to and including its '\n', with a message.
+constexpr int MAX_INPUT_LINE = 6 * MAX_GAME_PLIES + 256;
+// That line, its '\n' and the NUL.
+constexpr int PENDING_INPUT_SIZE = MAX_INPUT_LINE + 2;
 // At most one read's worth is appended at a time.
 constexpr int INPUT_CHUNK_SIZE = 4096;
-// The longest line that is handed out, without its '\n'. A longer line is
-// dropped whole, up to and including its '\n'.
-constexpr int MAX_INPUT_LINE = PENDING_INPUT_SIZE - 2;
 
 // Read but not yet taken: complete lines, then perhaps the start of one.
 // NUL-terminated; the bytes behind the NUL are always zero.
 extern char pending_input[PENDING_INPUT_SIZE];
 
 // Appends one read of standard input to pending_input: 1 when input was
-// read (even if it all belonged to a dropped overlong line) or when the
+// read (even if it all belonged to a refused overlong line) or when the
 // buffer is full of complete lines and nothing was read, 0 at the end of
 // input. A read error counts as the end of input.
 int ReadInputChunk();

@@ -5,10 +5,13 @@
 #include <array>
 #include <cstdint>
 
-constexpr int TOKEN_SLOTS = 2048;
+#include "board/board.h"
+
 // The first slots take long tokens (paths, FEN fields); the rest are moves
-// and numbers.
+// and numbers, as many as the game history holds plies, so that the longest
+// "position ... moves" line loses none.
 constexpr int LONG_TOKEN_SLOTS = 64;
+constexpr int TOKEN_SLOTS = LONG_TOKEN_SLOTS + MAX_GAME_PLIES;
 constexpr int LONG_TOKEN_SIZE = 512;
 constexpr int SHORT_TOKEN_SIZE = 16;
 // Bytes of the slot's buffer, its NUL included.

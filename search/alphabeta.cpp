@@ -78,7 +78,7 @@ int KingTrappedInCorner(int colour) {
 // Input, node limit, ponder-move limit, statistics and the clock; 1 when the
 // search has to stop.
 int PollAndCheckLimits() {
-  if (memchr(pending_input, '\n', PENDING_INPUT_SIZE) || InputAvailable()) {
+  if (InputAvailable()) {
     poll_countdown = poll_interval;
     PollInputDuringSearch();
     if (stop_search) return 1;

@@ -77,7 +77,7 @@ TEST_F(InputTest, LongestLineFitsAndLongerLinesAreDroppedWhole) {
   struct Case {
     int length;
     bool handed_out;
-  } cases[] = {{MAX_INPUT_LINE, true}, {MAX_INPUT_LINE + 1, false}, {10000, false}};
+  } cases[] = {{MAX_INPUT_LINE, true}, {MAX_INPUT_LINE + 1, false}, {2 * MAX_INPUT_LINE + 100, false}};
   // More than the pipe holds: a writer of its own, which ends the input so
   // that a lost line shows as the end instead of a wait.
   std::thread writer([&] {
@@ -96,14 +96,21 @@ TEST_F(InputTest, LongestLineFitsAndLongerLinesAreDroppedWhole) {
 }
 
 TEST_F(InputTest, BufferFullOfLinesLosesNothing) {
-  std::string sent;
-  for (int i = 0; i < 700; i++) sent += "line" + std::to_string(1000 + i) + "\n";
-  Send(sent);  // 6300 bytes: more than the buffer holds
-  CloseWriter();
-  for (int i = 0; i < 4; i++) EXPECT_EQ(ReadInputChunk(), 1);
+  // Lines of 9 bytes, more than the buffer holds; a writer of its own, as
+  // they are more than the pipe holds too.
+  const int count = PENDING_INPUT_SIZE / 9 + 100;
+  std::thread writer([&] {
+    std::string sent;
+    for (int i = 0; i < count; i++) sent += "line" + std::to_string(10000 + i) + "\n";
+    Send(sent);
+    CloseWriter();
+  });
+  while (std::strlen(pending_input) < size_t(PENDING_INPUT_SIZE - 1)) ASSERT_EQ(ReadInputChunk(), 1);
+  EXPECT_EQ(ReadInputChunk(), 1) << "a full buffer of lines is no end of input";
   EXPECT_EQ(std::strlen(pending_input), size_t(PENDING_INPUT_SIZE - 1));
-  for (int i = 0; i < 700; i++) ASSERT_EQ(NextLine(), "line" + std::to_string(1000 + i));
+  for (int i = 0; i < count; i++) ASSERT_EQ(NextLine(), "line" + std::to_string(10000 + i));
   EXPECT_EQ(NextLine(), "<end>");
+  writer.join();
 }
 
 TEST_F(InputTest, ShortBufferKeepsTheStartAndConsumesTheWholeLine) {

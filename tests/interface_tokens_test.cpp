@@ -93,7 +93,7 @@ TEST(SplitTokens, NoMoreThanAllSlots) {
       {TOKEN_SLOTS - 1, true, TOKEN_SLOTS, ""},
       {TOKEN_SLOTS, false, TOKEN_SLOTS, "w"},
       {TOKEN_SLOTS, true, TOKEN_SLOTS, "w"},
-      {3000, false, TOKEN_SLOTS, "w"},
+      {TOKEN_SLOTS + 1000, false, TOKEN_SLOTS, "w"},
   };
   for (const Case& c : cases) {
     std::string line;

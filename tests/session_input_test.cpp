@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "board/board.h"
+#include "interface/input.h"
 #include "session_harness.h"
 
 using namespace session;
@@ -51,17 +53,26 @@ TEST_P(SessionLongLine, OverlongLinesAreDroppedWholeAndTheNextLineWorks) {
   const std::string text = PerftLine(c.length) + "\n";
   ASSERT_TRUE(c.piece ? SendInPieces(engine, text, c.piece) : engine.SendRaw(text));
   const std::vector<std::string> out = engine.Run("perft 2");
-  ASSERT_EQ(out.size(), c.handled ? 2u : 1u) << Join(out);
+  ASSERT_EQ(out.size(), 2u) << Join(out);
   if (c.handled) {
     EXPECT_TRUE(StartsWith(out[0], "total moves = 20 ")) << out[0];
+  } else {
+    // Refused, and said so.
+    EXPECT_EQ(out[0], "Line too long (over " + std::to_string(MAX_INPUT_LINE) +
+                          " characters), ignored: perft 1                                 ...");
   }
   EXPECT_TRUE(StartsWith(out.back(), "total moves = 400 ")) << out.back();
 }
 
 const LongLineCase kLongLineCases[] = {
-    {"FourThousandHandled", 4000, 0, true},     {"FourThousandInPiecesHandled", 4000, 700, true},
-    {"FiveThousandOneDropped", 5001, 0, false}, {"SixThousandInPiecesDropped", 6000, 1000, false},
-    {"TwentyThousandDropped", 20000, 0, false}, {"HundredThousandInPiecesDropped", 100000, 4096, false},
+    {"FourThousandHandled", 4000, 0, true},
+    {"FourThousandInPiecesHandled", 4000, 700, true},
+    {"LongestHandled", MAX_INPUT_LINE, 0, true},
+    {"LongestInPiecesHandled", MAX_INPUT_LINE, 3000, true},
+    {"OneLongerRefused", MAX_INPUT_LINE + 1, 0, false},
+    {"LongerInPiecesRefused", MAX_INPUT_LINE + 1000, 1000, false},
+    {"HundredThousandRefused", 100000, 0, false},
+    {"HundredThousandInPiecesRefused", 100000, 4096, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SessionLongLine, testing::ValuesIn(kLongLineCases),
@@ -194,6 +205,60 @@ TEST(SessionInput, NulByteDoesNotSwallowLaterLines) {
 // its board is one of the positions the knights' dance passes through, and
 // a search from there answers legally (or with no move when the game is too
 // long to search).
+// A front end sends the whole game in one line: a game as long as the
+// history holds is taken whole, so the board, the side to move and the
+// answer are those of its last position.
+TEST(SessionInput, AWholeGameInOneLine) {
+  const std::vector<std::string> dance = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  const std::vector<std::string> last = {"e2e4", "e7e5", "d2d4"};
+  for (const int plies : {930, MAX_GAME_PLIES - 1}) {
+    SCOPED_TRACE(plies);
+    EngineSession engine;
+    ASSERT_TRUE(Ready(engine));
+    EXPECT_NE(Join(engine.Run("uci")).find("uciok\n"), std::string::npos);
+    std::vector<std::string> game;
+    while (int(game.size()) + int(last.size()) < plies) game.push_back(dance[game.size() % 4]);
+    // Moves that no cut of the line could leave on the board.
+    while (game.size() % 4 != 0) game.pop_back();
+    game.insert(game.end(), last.begin(), last.end());
+    std::string line = "position startpos moves";
+    for (const std::string& move : game) line += " " + move;
+    EXPECT_EQ(Join(engine.Run(line)), "");
+    EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram(FenAfter("startpos", game))));
+    ASSERT_TRUE(engine.Send("go depth 3"));
+    const WaitResult answer = engine.WaitForPrefix("bestmove ");
+    ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+    EXPECT_TRUE(IsLegalIn("startpos", game, Split(answer.match())[1])) << answer.match();
+  }
+}
+
+// The poll of a running search takes the longest line whole too, and
+// refuses a longer one with the same message; the search goes on.
+TEST(SessionInput, LongLinesDuringASearch) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  EXPECT_NE(Join(engine.Run("uci")).find("uciok\n"), std::string::npos);
+  ASSERT_TRUE(engine.Send("go infinite"));
+  ASSERT_TRUE(engine.WaitForPrefix("info depth").matched) << engine.TranscriptText();
+  // "isready" with blanks up to the length: one answer, then the search goes on.
+  const std::string longest = "isready" + std::string(size_t(MAX_INPUT_LINE) - 7, ' ');
+  ASSERT_TRUE(engine.SendRaw(longest + "\n"));
+  ASSERT_TRUE(engine.WaitForLine("readyok").matched) << engine.TranscriptText();
+  ASSERT_TRUE(engine.SendRaw(longest + " \n"));
+  const WaitResult refused = engine.WaitForPrefix("info string Line too long");
+  ASSERT_TRUE(refused.matched) << engine.TranscriptText();
+  EXPECT_EQ(refused.match(), "info string Line too long (over " + std::to_string(MAX_INPUT_LINE) +
+                                 " characters), ignored: isready" + std::string(33, ' ') + "...");
+  ASSERT_TRUE(engine.Send("stop"));
+  const WaitResult answer = engine.WaitForPrefix("bestmove ");
+  ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+  EXPECT_TRUE(IsLegalIn("startpos", {}, Split(answer.match())[1])) << answer.match();
+  // Nothing of the refused line answered (the other answers: start-up, "uci"
+  // and the longest line); the next line is read as usual.
+  EXPECT_EQ(LinesWithPrefix(engine.transcript(), "readyok").size(), 3u) << engine.TranscriptText();
+  EXPECT_TRUE(engine.Sync().matched);
+}
+
 TEST(SessionInput, MoveListLongerThanAGame) {
   EngineSession engine;
   ASSERT_TRUE(Ready(engine));
