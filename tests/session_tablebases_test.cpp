@@ -188,25 +188,35 @@ Bytes WithAnotherBanner(Bytes file) {
   return file;
 }
 
+// The folders of the path: the working directory holds a three-man
+// table, "t3" another, "tb" a four-man one.
+const std::vector<ExtraFile> kPathFolders = {{"kpk.nbw", Text(Bytes(81664, 0))},
+                                             {"t3/kpk.nbw", Text(Bytes(81664, 0))},
+                                             {"tb/kpkp.nbb", Text(Bytes(3863492, 0))}};
+
 // A leading drive stands for the working directory, in the path as in
 // every other file name: "C:" and "c:\\" name the working directory itself.
-TEST(SessionTablebases, ADriveInThePathIsTheWorkingDirectory) {
-  const std::vector<ExtraFile> files = {{"kpk.nbw", Text(Bytes(81664, 0))}, {"tb/kpkp.nbb", Text(Bytes(3863492, 0))}};
+// Blanks around a piece are dropped, for the folder test and the table
+// names alike.
+TEST(SessionTablebases, PathPiecesNameTheirFolders) {
   const struct {
     const char* path;
     const char* found;
   } cases[] = {
-      {"C:", "3 piece EGTB files found"},       {"c:\\", "3 piece EGTB files found"},
-      {"c:\\tb", "4 piece EGTB files found"},   {"C:tb", "4 piece EGTB files found"},
-      {"c:\\tb\\", "4 piece EGTB files found"},
+      {"C:", "3 piece EGTB files found"},         {"c:\\", "3 piece EGTB files found"},
+      {"c:\\tb", "4 piece EGTB files found"},     {"C:tb", "4 piece EGTB files found"},
+      {"c:\\tb\\", "4 piece EGTB files found"},   {"tb   ", "4 piece EGTB files found"},
+      {"tb ;t3", "4 piece EGTB files found"},     {"t3; tb", "4 piece EGTB files found"},
+      {"t3 ,  tb  ", "4 piece EGTB files found"}, {"t3;tb", "4 piece EGTB files found"},
+      {"t3 ", "3 piece EGTB files found"},        {" c:\\tb ; t3", "4 piece EGTB files found"},
   };
   for (const auto& c : cases) {
     SessionOptions options;
-    options.files = files;
+    options.files = kPathFolders;
     options.files.push_back({"Dravelnor.ini", std::string("EGTBPath = ") + c.path + "\n"});
     EngineSession engine(options);
     ASSERT_TRUE(Ready(engine)) << c.path;
-    EXPECT_EQ(Join(TablebaseLines(engine)), Join({c.found})) << c.path;
+    EXPECT_EQ(Join(TablebaseLines(engine)), Join({c.found})) << '"' << c.path << '"';
   }
 }
 
@@ -220,30 +230,11 @@ long LastTbHits(const std::vector<std::string>& lines) {
   return hits;
 }
 
-// Blanks around a piece of the path are dropped, for the folder test and the
-// table names alike: "tb" holds a four-man table, "t3" a three-man one.
-TEST(SessionTablebases, BlanksAroundAPathPieceAreDropped) {
-  const std::vector<ExtraFile> files = {{"t3/kpk.nbw", Text(Bytes(81664, 0))},
-                                        {"tb/kpkp.nbb", Text(Bytes(3863492, 0))}};
-  const struct {
-    const char* path;
-    const char* found;
-  } cases[] = {
-      {"tb   ", "4 piece EGTB files found"},  {"tb ;t3", "4 piece EGTB files found"},
-      {"t3; tb", "4 piece EGTB files found"}, {"t3 ,  tb  ;", "4 piece EGTB files found"},
-      {"t3;tb", "4 piece EGTB files found"},  {"t3 ", "3 piece EGTB files found"},
-  };
-  for (const auto& c : cases) {
-    SessionOptions options;
-    options.files = files;
-    options.files.push_back({"Dravelnor.ini", std::string("EGTBPath = ") + c.path + "\n"});
-    EngineSession engine(options);
-    ASSERT_TRUE(Ready(engine)) << c.path;
-    EXPECT_EQ(Join(TablebaseLines(engine)), Join({c.found})) << '"' << c.path << '"';
-  }
-  // A front end's CRLF line: the path keeps its blank, the tables are found.
+// A front end's CRLF line: the path keeps its blank, the tables are found
+// and read.
+TEST(SessionTablebases, ACrlfPathFindsItsTables) {
   SessionOptions options;
-  options.files = files;
+  options.files = kPathFolders;
   EngineSession engine(options);
   ASSERT_TRUE(Ready(engine));
   engine.Run("uci");
