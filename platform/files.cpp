@@ -13,6 +13,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
+#include <process.h>
 #include <windows.h>
 #else
 #include <dirent.h>
@@ -206,7 +207,9 @@ bool CreateWholeFile(const char* name, const std::string& bytes) {
   const std::string path = ResolveFileName(name);
   if (path.empty()) return false;
 #ifdef _WIN32
-  const std::string temporary = path + ".new";
+  // This engine's own name: another engine of the folder has another
+  // process number.
+  const std::string temporary = path + "." + std::to_string(_getpid()) + ".new";
   FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -239,7 +242,7 @@ bool CreateWholeFile(const char* name, const std::string& bytes) {
     else
       ok = false;
   }
-  // A full disk may only show when the blocks are given.
+  // Some file systems tell of a full disk only when the data reaches it.
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
   if (ok && link(temporary.c_str(), path.c_str()) != 0) {
