@@ -103,6 +103,11 @@ void OpenOpeningBook(const char* name) {
     std::fflush(stdout);
     return;
   }
+  // A FIFO or a device holds no book, and a read of one could wait for ever.
+  if (!IsRegularStream(book_file)) {
+    RefuseBook("Invalid book format");
+    return;
+  }
   book_length = FileLength(book_file);
 
   uint8_t header[BOOK_HEADER_SIZE];

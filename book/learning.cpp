@@ -1,6 +1,7 @@
 #include "book/learning.h"
 
 #include <cstring>
+#include <string>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -141,20 +142,19 @@ bool HasWritableFile() { return learning_file && learning_file_writable; }
 void OpenLearningFile(const char* name) {
   CloseLearningFile();
   std::snprintf(learning_file_name, sizeof learning_file_name, "%s", name);
-  if (FILE* existing = OpenFileAnyCase(name, "rb")) {
-    std::fclose(existing);
-  } else {
-    FILE* created = OpenFileAnyCase(name, "wb");
-    bool ok = created != nullptr;
-    if (created) {
-      // The banner, then every bucket head 0.
-      static const uint8_t zeros[4 * 1024] = {};
-      ok = std::fwrite(LEARN_BANNER, 1, LEARN_BANNER_SIZE, created) == size_t(LEARN_BANNER_SIZE);
-      for (int heads = 0; heads < LEARN_BUCKETS && ok; heads += int(sizeof zeros / 4))
-        ok = std::fwrite(zeros, 1, sizeof zeros, created) == sizeof zeros;
-      ok = std::fclose(created) == 0 && ok;
-    }
-    if (!ok) {
+  const FileKind kind = KindOfFile(name);
+  if (kind == FILE_OTHER) {
+    // A FIFO, a device or a folder: no learning file, and none can be made.
+    Report("\"%s\" is not a learning file: learning is off\n", name);
+    return;
+  }
+  if (kind == FILE_MISSING) {
+    // The banner, then every bucket head 0; made whole or not at all, so
+    // that a full disk leaves no file cut short that a later start would
+    // refuse.
+    std::string empty(size_t(LEARN_HEADER_SIZE), '\0');
+    empty.replace(0, LEARN_BANNER_SIZE, LEARN_BANNER, LEARN_BANNER_SIZE);
+    if (!CreateWholeFile(name, empty)) {
       Report("Error creating \"%s\"!\n", name);
       return;
     }
@@ -173,7 +173,8 @@ void OpenLearningFile(const char* name) {
   }
 
   // Writing into some other file would damage it: such a file is left alone.
-  learning_file_length = FileLength(learning_file);
+  // The name may have changed kind since it was looked at.
+  learning_file_length = IsRegularStream(learning_file) ? FileLength(learning_file) : 0;
   uint8_t banner[LEARN_BANNER_SIZE];
   if (learning_file_length < LEARN_HEADER_SIZE || !ReadAt(0, banner, LEARN_BANNER_SIZE) ||
       std::memcmp(banner, LEARN_BANNER, LEARN_BANNER_SIZE) != 0) {
@@ -320,7 +321,7 @@ void FormatLearnFen(Move move) {
 }
 
 void WriteLearnLogLine(const char* tag, int32_t depth, int32_t old_eval, int32_t eval, const char* fen) {
-  FILE* log = std::fopen("learn.log", "a");
+  FILE* log = OpenOutputFile("learn.log", true);
   if (log) {
     std::fprintf(log, "%d\t%s Depth = %d\tOldEvaluation = %d\tEvaluaton = %d\tFEN = %s\n", learn_log_counter, tag,
                  depth, old_eval, eval, fen);

@@ -30,9 +30,11 @@ extern FILE* learning_file;
 // never written.
 extern int32_t learning_file_writable;
 
-// Opens the file, creating an empty one when it does not exist. A file that
-// cannot be opened, or that is not a learning file, is reported and left
-// alone, and the engine plays on without it.
+// Opens the file, creating an empty one when it does not exist: whole or not
+// at all, so that a creation that fails leaves nothing. A file that cannot
+// be made or opened, or that is not a learning file (anything but a regular
+// file among them), is reported and left alone, and the engine plays on
+// without it.
 void OpenLearningFile(const char* name);
 void CloseLearningFile();
 

@@ -17,6 +17,7 @@
 
 #include "eval/material.h"
 #include "eval/pawns.h"
+#include "platform/files.h"
 
 // ---- the globals of eval/params.h ----
 // Those named by the registry get their compiled-in values from it (see
@@ -774,7 +775,9 @@ int MaterialBonusIndex(const MaterialSignature& s) {
 // ---- loading ----
 int ReadValuesFile(const char* path, int32_t* imbalance_table, int32_t* extra_white_pawn_table,
                    int32_t* extra_black_pawn_table, int32_t* material_bonus_table, int32_t* time_factor_table) {
-  FILE* file = std::fopen(path, "r");
+  // Only a regular file, read like a missing one otherwise: a FIFO would
+  // hold the start up, a device would never end.
+  FILE* file = OpenRegularPath(path, "r");
 
   // The corrections start from 0 whether or not the file can be read (the
   // pawn values of positions 0-7 are not among them).

@@ -13,8 +13,9 @@ constexpr int VALUES_FILE_COUNT = 3280;
 constexpr const char* VALUES_FILE_NAME = "values.txt";
 
 // Reads "values.txt" from the working directory and rebuilds every derived
-// table and the material table. A missing file prints "Error loading
-// values.txt"; the parameters then keep their previous values.
+// table and the material table. A missing file, or anything but a regular
+// file, prints "Error loading values.txt"; the parameters then keep their
+// previous values.
 void LoadEvaluationParameters();
 // Loads from a named file (the tests use it); returns the number of values
 // read, -1 when the file cannot be opened.

@@ -8,22 +8,45 @@
 #include "platform/files.h"
 #include "search/root.h"
 
+namespace {
+
+constexpr const char* EPD_OUTPUT_FILE = "out.epd";
+constexpr int EPD_OUTPUT_EVERY = 10;
+
+void ReportWriteFailure() {
+  std::printf("Error writing \"%s\"!\n", EPD_OUTPUT_FILE);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
 void EvaluateEpdFile(const char* name) {
-  FILE* input = OpenFileAnyCase(name, "r");
+  // Only a regular file: a FIFO would wait for a writer, a device would
+  // never end, and the engine's own input is no list of positions.
+  FILE* input = OpenRegularFile(name, "r");
   if (!input) {
     std::printf("Error opening \"%s\"!\n", name);
     std::fflush(stdout);
     return;
   }
-  FILE* output = std::fopen("out.epd", "w");
+  // The output replaces its file before the first line is read: given the
+  // output itself, under whatever name, the positions would be lost.
+  if (IsSameFile(input, EPD_OUTPUT_FILE)) {
+    std::printf("Refused: \"%s\" is the output file %s; it is left whole\n", name, EPD_OUTPUT_FILE);
+    std::fflush(stdout);
+    std::fclose(input);
+    return;
+  }
+  FILE* output = OpenOutputFile(EPD_OUTPUT_FILE, false);
   if (!output) {
-    std::printf("Error opening \"out.epd\"!\n");
+    std::printf("Error opening \"%s\"!\n", EPD_OUTPUT_FILE);
     std::fflush(stdout);
     std::fclose(input);
     return;
   }
   char line[255];
   int count = 0;
+  bool written = true;
   for (;;) {
     // A last line without its line end meets the end of the file: it is
     // not taken, like every read that does.
@@ -39,9 +62,13 @@ void EvaluateEpdFile(const char* name) {
       std::printf("Illegal position: %s\n", FenErrorText(error));
     }
     count++;
-    if (count % 10 == 0) std::fputs(line, output);
+    // A full disk is told once, when it is met; the scores go on.
+    if (count % EPD_OUTPUT_EVERY == 0 && written && std::fputs(line, output) < 0) {
+      written = false;
+      ReportWriteFailure();
+    }
   }
   std::fflush(stdout);
-  std::fclose(output);
+  if (std::fclose(output) != 0 && written) ReportWriteFailure();
   std::fclose(input);
 }

@@ -216,8 +216,16 @@ void HandleLine(int line_number, char* line) {
 }  // namespace
 
 void ReadIniFile(const char* file_name) {
-  FILE* file = OpenFileAnyCase(file_name, "r");
-  if (!file) return;
+  // Only a regular file: a FIFO would hold the start up, a device would
+  // never end.
+  FILE* file = OpenRegularFile(file_name, "r");
+  if (!file) {
+    if (KindOfFile(file_name) == FILE_OTHER) {
+      std::printf("%s WARNING: not a regular file; skipped, the defaults stand\n", file_name);
+      std::fflush(stdout);
+    }
+    return;
+  }
   char line[INI_LINE_LIMIT + 1];
   int line_number = 0;
   bool previous_cut = false;  // the last piece filled the limit without a line end

@@ -4,5 +4,7 @@
 #pragma once
 
 // Reads the named file (the engine passes "Dravelnor.ini"); a missing file
-// changes nothing and prints nothing. Bad values print numbered warnings.
+// changes nothing and prints nothing, anything but a regular file (a FIFO,
+// a device, a folder) changes nothing and is reported. Bad values print
+// numbered warnings.
 void ReadIniFile(const char* file_name = "Dravelnor.ini");

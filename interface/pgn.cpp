@@ -467,16 +467,19 @@ void ScanPgnText(const std::string& text) {
   move_list_end = 0;
 }
 
-void ScanPgnFile(const char* name) {
-  FILE* file = OpenFileAnyCase(name, "rb");
+bool ScanPgnFile(const char* name) {
+  // Anything but a regular file counts as missing: a FIFO would wait for
+  // a writer, a device would never end.
+  FILE* file = OpenRegularFile(name, "rb");
   if (!file) {
     std::printf("Error opening file %s...\n", name);
     std::fflush(stdout);
-    return;
+    return false;
   }
   std::string text;
   char buffer[65536];
   for (size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, count);
   std::fclose(file);
   ScanPgnText(text);
+  return true;
 }

@@ -50,5 +50,6 @@ void PlaySanMove();
 // Scans the text of a PGN file (the tests give it directly).
 void ScanPgnText(const std::string& text);
 // Opens the file (a Windows name is read as ResolveFileName says) and scans
-// it; a missing file prints "Error opening file <name>...".
-void ScanPgnFile(const char* name);
+// it; false when there was none to scan: a missing file, or anything but a
+// regular file, prints "Error opening file <name>...".
+bool ScanPgnFile(const char* name);

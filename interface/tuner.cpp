@@ -8,6 +8,7 @@
 #include "eval/pawns.h"
 #include "eval/pst.h"
 #include "interface/pgn.h"
+#include "platform/files.h"
 #include "platform/random.h"
 #include "search/tables.h"
 
@@ -77,11 +78,21 @@ void RebuildDerivedTables() {
   BuildChainedPawnTable();
 }
 
+bool log_failure_reported;
+
+// A success the log cannot take is reported once: the tuned values are
+// only in memory, and the log is what tells them.
 void LogSuccess(const char* name, int32_t value, int32_t score) {
-  FILE* log = std::fopen(TUNE_LOG_FILE, "a");
-  if (!log) return;
-  std::fprintf(log, "%s = %d (%d)\n", name, value, score);
-  std::fclose(log);
+  FILE* log = OpenOutputFile(TUNE_LOG_FILE, true);
+  bool ok = log != nullptr;
+  if (log) {
+    ok = std::fprintf(log, "%s = %d (%d)\n", name, value, score) > 0;
+    ok = std::fclose(log) == 0 && ok;
+  }
+  if (!ok && !log_failure_reported) {
+    std::printf("Error writing \"%s\"!\n", TUNE_LOG_FILE);
+    log_failure_reported = true;
+  }
 }
 
 }  // namespace
@@ -93,7 +104,7 @@ int32_t ScoreParameterSet(const char* file_name) {
   RebuildDerivedTables();
   tuning_hits = 0;
   ClearSearchTables();
-  ScanPgnFile(file_name);
+  if (!ScanPgnFile(file_name)) return UNREADABLE_TRAINING_FILE;
   return tuning_hits;
 }
 
@@ -111,6 +122,11 @@ int32_t TuneParameter(int32_t* parameter, const char* name, int32_t best) {
     std::printf("Trying %s = %d\n", name, *parameter);
     std::fflush(stdout);
     const int32_t score = parameter_scorer(TRAINING_FILE);
+    // Without the file no try means anything: the run ends.
+    if (score == UNREADABLE_TRAINING_FILE) {
+      best = UNREADABLE_TRAINING_FILE;
+      break;
+    }
     if (score >= best) {
       LogSuccess(name, *parameter, score);
       std::printf("Success, score = %d\n", score);
@@ -143,8 +159,10 @@ int32_t TuneParameter(int32_t* parameter, const char* name, int32_t best) {
 }
 
 void RunTuning() {
+  // A file that cannot be read scores nothing: reported once by the scan,
+  // and no try is made.
   int32_t best = parameter_scorer(TRAINING_FILE);
-  for (int pass = 0; pass < TUNING_PASSES; pass++)
-    for (int i = 0; i < TUNED_PARAMETER_COUNT; i++)
+  for (int pass = 0; pass < TUNING_PASSES && best != UNREADABLE_TRAINING_FILE; pass++)
+    for (int i = 0; i < TUNED_PARAMETER_COUNT && best != UNREADABLE_TRAINING_FILE; i++)
       best = TuneParameter(tuned_parameters[i].value, tuned_parameters[i].name, best);
 }

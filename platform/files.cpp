@@ -5,9 +5,17 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
+#include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -89,29 +97,162 @@ FILE* OpenFileAnyCase(const char* name, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
-FILE* OpenRegularFile(const char* name) {
-  const std::string path = ResolveFileName(name);
-  if (path.empty()) return nullptr;
+namespace {
+
+#ifndef _WIN32
+// open() without waiting (a FIFO without the other end, a device), the
+// waiting mode back on for the reads and writes that follow.
+int OpenWithoutWaiting(const char* path, int flags) {
+  int fd;
+  do {
+    fd = open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  const int status = fcntl(fd, F_GETFL);
+  if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+FILE* StreamOf(int fd, const char* mode) {
+  if (fd < 0) return nullptr;
+  FILE* file = fdopen(fd, mode);
+  if (!file) close(fd);
+  return file;
+}
+#endif
+
+}  // namespace
+
+FILE* OpenRegularPath(const char* path, const char* mode) {
+  if (!path || !*path) return nullptr;
 #ifdef _WIN32
   struct _stat64 status;
-  if (_stat64(path.c_str(), &status) != 0 || !(status.st_mode & _S_IFREG)) return nullptr;
-  return std::fopen(path.c_str(), "rb");
+  if (_stat64(path, &status) != 0 || !(status.st_mode & _S_IFREG)) return nullptr;
+  return std::fopen(path, mode);
 #else
-  // Opened without waiting, so that a FIFO cannot hold the caller up; the
-  // type is then taken from what was opened, not from the name, which may
+  // The type is taken from what was opened, not from the name, which may
   // change in between.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  const int fd = OpenWithoutWaiting(path, O_RDONLY);
   if (fd < 0) return nullptr;
   struct stat status;
-  const int flags = fcntl(fd, F_GETFL);
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
-      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     close(fd);
     return nullptr;
   }
-  FILE* file = fdopen(fd, "rb");
-  if (!file) close(fd);
-  return file;
+  return StreamOf(fd, mode);
+#endif
+}
+
+FILE* OpenRegularFile(const char* name, const char* mode) {
+  return OpenRegularPath(ResolveFileName(name).c_str(), mode);
+}
+
+FileKind KindOfFile(const char* name) {
+  const std::string path = ResolveFileName(name);
+  if (path.empty()) return FILE_MISSING;
+#ifdef _WIN32
+  struct _stat64 status;
+  if (_stat64(path.c_str(), &status) != 0) return FILE_MISSING;
+  return (status.st_mode & _S_IFREG) ? FILE_REGULAR : FILE_OTHER;
+#else
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return FILE_MISSING;
+  return S_ISREG(status.st_mode) ? FILE_REGULAR : FILE_OTHER;
+#endif
+}
+
+bool IsRegularStream(FILE* file) {
+#ifdef _WIN32
+  struct _stat64 status;
+  return _fstat64(_fileno(file), &status) == 0 && (status.st_mode & _S_IFREG);
+#else
+  struct stat status;
+  return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+bool IsSameFile(FILE* file, const char* path) {
+#ifdef _WIN32
+  // The volume and file index of both, as the device and inode elsewhere.
+  const HANDLE named = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION open_info, named_info;
+  const bool same = GetFileInformationByHandle(HANDLE(_get_osfhandle(_fileno(file))), &open_info) &&
+                    GetFileInformationByHandle(named, &named_info) &&
+                    open_info.dwVolumeSerialNumber == named_info.dwVolumeSerialNumber &&
+                    open_info.nFileIndexHigh == named_info.nFileIndexHigh &&
+                    open_info.nFileIndexLow == named_info.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+#else
+  struct stat open_status, named_status;
+  return fstat(fileno(file), &open_status) == 0 && stat(path, &named_status) == 0 &&
+         open_status.st_dev == named_status.st_dev && open_status.st_ino == named_status.st_ino;
+#endif
+}
+
+FILE* OpenOutputFile(const char* path, bool append) {
+#ifdef _WIN32
+  return std::fopen(path, append ? "a" : "w");
+#else
+  return StreamOf(OpenWithoutWaiting(path, O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC)), append ? "a" : "w");
+#endif
+}
+
+bool CreateWholeFile(const char* name, const std::string& bytes) {
+  const std::string path = ResolveFileName(name);
+  if (path.empty()) return false;
+#ifdef _WIN32
+  // This engine's own name: another engine of the folder has another
+  // process number.
+  const std::string temporary = path + "." + std::to_string(_getpid()) + ".new";
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  ok = std::fclose(file) == 0 && ok;
+  // Windows renames only onto a free name: a file made meanwhile stays.
+  struct _stat64 status;
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = _stat64(path.c_str(), &status) == 0;
+  std::remove(temporary.c_str());
+  return ok;
+#else
+  // A name no other engine of the folder picks (the process number), made
+  // by this call alone (O_EXCL): only that name is ever removed.
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+    temporary = path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".new";
+    do {
+      fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0)
+      done += size_t(n);
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else
+      ok = false;
+  }
+  // Some file systems tell of a full disk only when the data reaches it.
+  ok = fsync(fd) == 0 && ok;
+  ok = close(fd) == 0 && ok;
+  if (ok && link(temporary.c_str(), path.c_str()) != 0) {
+    // EEXIST: another engine made the file first, and that one is used. A
+    // file system without hard links gets a rename, onto a free name only
+    // (a file made in the instant between would be replaced).
+    if (errno != EEXIST) ok = Exists(path) || std::rename(temporary.c_str(), path.c_str()) == 0;
+  }
+  unlink(temporary.c_str());
+  return ok;
 #endif
 }
 
@@ -130,7 +271,14 @@ bool IsDirectory(const char* name) {
 }
 
 FILE* OpenSharedFile(const char* name, const char* mode) {
+#ifdef _WIN32
   FILE* file = OpenFileAnyCase(name, mode);
+#else
+  const std::string path = ResolveFileName(name);
+  FILE* file = path.empty()
+                   ? nullptr
+                   : StreamOf(OpenWithoutWaiting(path.c_str(), std::strchr(mode, '+') ? O_RDWR : O_RDONLY), mode);
+#endif
   // A lookup reads only a few bytes anyway.
   if (file) std::setvbuf(file, nullptr, _IONBF, 0);
   return file;

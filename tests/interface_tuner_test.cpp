@@ -142,6 +142,19 @@ TEST_F(Tuner, SuccessesRaiseTheBarAndAreLoggedEachTime) {
   EXPECT_EQ(Log(), "p[1] = 1 (7)\np[1] = 2 (9)\np[1] = 3 (9)\np[1] = 1 (1)\n");
 }
 
+// A try that finds the file unreadable ends the tries: no success, no log
+// line for it, the parameter at the value kept before it.
+TEST_F(Tuner, AnUnreadableFileEndsTheTriesAtTheValueKept) {
+  SeedRandom(SeedFor(0, 1, 5));
+  script = {7, UNREADABLE_TRAINING_FILE, 9};
+  std::string out;
+  EXPECT_EQ(Tune(0, 7, &out), UNREADABLE_TRAINING_FILE);
+  EXPECT_EQ(tried, (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(value_, 1);
+  EXPECT_EQ(out, "Tuning p[1] [0], best score = 7\nTrying p[1] = 1\nSuccess, score = 7\nTrying p[1] = 2\n");
+  EXPECT_EQ(Log(), "p[1] = 1 (7)\n");
+}
+
 // The step is one of |value| / 4 + 1 values from 1 up, each drawn.
 TEST_F(Tuner, StepsRangeWithTheMagnitude) {
   for (const int32_t start : {0, 3, -3, 4, -7, 8, 31, -40}) {

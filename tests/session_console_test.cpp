@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -325,6 +326,95 @@ TEST(SessionConsole, EpdEvaluationOfAMissingFileReportsAndGoesOn) {
     EXPECT_EQ(Join(engine.Run("brd")), Join(Diagram("startpos")));
     EXPECT_EQ(PerftCount(engine.Run("perft 1")), 20);
   }
+}
+
+// The lines of an EPD file of 25 start positions, by move number.
+std::string StartPositions(int count) {
+  std::string file;
+  for (int i = 1; i <= count; i++)
+    file += std::string(kStartFen).substr(0, std::strlen(kStartFen) - 1) + std::to_string(i) + "\n";
+  return file;
+}
+
+// The output file given as the input, by any name that reaches it, is
+// refused before it is replaced, and kept whole; a copy of it is another
+// file, read as any other.
+TEST(SessionConsole, EpdEvaluationRefusesItsOwnOutputFile) {
+  const std::string kept = StartPositions(25);
+  SessionOptions options;
+  options.files.push_back({"out.epd", kept});
+  options.files.push_back({"copy.epd", kept});
+  options.special_files.push_back({SpecialFile::SYMBOLIC_LINK, "link.epd", "out.epd"});
+  options.special_files.push_back({SpecialFile::SYMBOLIC_LINK, "sub/up.epd", "../out.epd"});
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine)) << engine.error();
+  ASSERT_TRUE(
+      MakeSpecialFile(engine.directory(), {SpecialFile::HARD_LINK, "hard.epd", engine.directory() + "/out.epd"}));
+  const std::vector<std::string> names = {"out.epd",  "./out.epd",  "OUT.EPD",  "c:\\out.epd",
+                                          "link.epd", "sub/up.epd", "hard.epd", engine.directory() + "/out.epd"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(engine.Run("epdevl " + name),
+              std::vector<std::string>{"Refused: \"" + name + "\" is the output file out.epd; it is left whole"});
+    EXPECT_EQ(engine.ReadFile("out.epd"), kept);
+  }
+  EXPECT_EQ(engine.Run("epdevl copy.epd").size(), 25u);
+  const std::vector<std::string> lines = Split(kept, '\n');
+  EXPECT_EQ(engine.ReadFile("out.epd"), lines[9] + "\n" + lines[19] + "\n");
+}
+
+// An output that cannot be written is reported, once, and the scores are
+// all printed: a full disk (here a device that always is one) or a FIFO
+// that nobody reads, which must not hold the command up either.
+TEST(SessionConsole, EpdEvaluationReportsAnOutputItCannotWrite) {
+  struct Case {
+    const char* what;
+    SpecialFile output;
+    int lines;
+    const char* report;
+  };
+  const Case cases[] = {
+      {"a full disk", {SpecialFile::SYMBOLIC_LINK, "out.epd", "/dev/full"}, 25, "Error writing \"out.epd\"!"},
+      {"a full disk met in the middle",
+       {SpecialFile::SYMBOLIC_LINK, "out.epd", "/dev/full"},
+       3000,
+       "Error writing \"out.epd\"!"},
+      {"a FIFO without a reader", {SpecialFile::FIFO, "out.epd", ""}, 25, "Error opening \"out.epd\"!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SessionOptions options;
+    options.files.push_back({"pos.epd", StartPositions(c.lines)});
+    options.special_files.push_back(c.output);
+    EngineSession engine(options);
+    ASSERT_TRUE(Ready(engine)) << engine.error();
+    const std::vector<std::string> out = engine.Run("epdevl pos.epd", 10000);
+    EXPECT_EQ(LinesWithPrefix(out, "Error "), std::vector<std::string>{c.report}) << Join(out);
+    if (StartsWith(c.report, "Error writing")) EXPECT_EQ(out.size(), size_t(c.lines) + 1);
+  }
+}
+
+// Only a regular file is read: a FIFO, a folder, a device or the engine's
+// own input are reported as a missing file is, at once, and the output file
+// stays as it was.
+TEST(SessionConsole, EpdEvaluationReadsOnlyRegularFiles) {
+  const std::string kept = StartPositions(12);
+  SessionOptions options;
+  options.files.push_back({"out.epd", kept});
+  options.special_files = {{SpecialFile::FIFO, "fifo.epd", ""},
+                           {SpecialFile::FOLDER, "folder.epd", ""},
+                           {SpecialFile::SYMBOLIC_LINK, "null.epd", "/dev/null"}};
+  EngineSession engine(options);
+  ASSERT_TRUE(Ready(engine)) << engine.error();
+  for (const char* name : {"fifo.epd", "folder.epd", "null.epd", "/dev/null", "/dev/stdin"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(engine.Send(std::string("epdevl ") + name));
+    const WaitResult answer = engine.Sync(5000);
+    ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+    EXPECT_EQ(answer.before(), std::vector<std::string>{std::string("Error opening \"") + name + "\"!"});
+    EXPECT_EQ(engine.ReadFile("out.epd"), kept);
+  }
+  EXPECT_EQ(PerftCount(engine.Run("perft 1")), 20);
 }
 
 // The one-line reports, each with the position it describes.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +54,28 @@ bool WriteFile(const std::string& path, const std::string& content) {
   out << content;
   return bool(out);
 }
+
+}  // namespace
+
+bool MakeSpecialFile(const std::string& directory, const SpecialFile& file) {
+  const std::string path = directory + "/" + file.name;
+  std::error_code ec;
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  switch (file.kind) {
+    case SpecialFile::SYMBOLIC_LINK:
+      return symlink(file.target.c_str(), path.c_str()) == 0;
+    case SpecialFile::HARD_LINK:
+      return link(file.target.c_str(), path.c_str()) == 0;
+    case SpecialFile::FIFO:
+      return mkfifo(path.c_str(), 0644) == 0;
+    case SpecialFile::FOLDER:
+      return std::filesystem::create_directory(path, ec);
+  }
+  return false;
+}
+
+namespace {
 
 // The emulator and its arguments, '|'-separated: "qemu-i386" or "qemu-i386|-L|/x".
 std::vector<std::string> CommandLine() {
@@ -121,6 +144,12 @@ EngineSession::EngineSession(SessionOptions options) {
       return;
     }
   }
+  for (const SpecialFile& file : options.special_files) {
+    if (!MakeSpecialFile(directory_, file)) {
+      error_ = "making " + file.name + ": " + std::strerror(errno);
+      return;
+    }
+  }
 
   int in_pipe[2], out_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0) {
@@ -141,6 +170,7 @@ EngineSession::EngineSession(SessionOptions options) {
   argv.push_back(nullptr);
   const std::string stderr_path = directory_ + "/" + stderr_name_;
   const long long limit = options.address_space_limit;
+  const long long file_size_limit = options.file_size_limit;
 
   const pid_t pid = fork();
   if (pid < 0) {
@@ -160,6 +190,12 @@ EngineSession::EngineSession(SessionOptions options) {
     if (limit > 0) {
       const struct rlimit address_space = {rlim_t(limit), rlim_t(limit)};
       if (setrlimit(RLIMIT_AS, &address_space) != 0) _exit(125);
+    }
+    if (file_size_limit > 0) {
+      // Ignored, the signal stays so across exec: the write fails instead.
+      std::signal(SIGXFSZ, SIG_IGN);
+      const struct rlimit file_size = {rlim_t(file_size_limit), rlim_t(file_size_limit)};
+      if (setrlimit(RLIMIT_FSIZE, &file_size) != 0) _exit(125);
     }
     execvp(argv[0], argv.data());
     _exit(127);

@@ -21,6 +21,17 @@ struct ExtraFile {
   std::string content;
 };
 
+// An entry that is not a plain file written by the harness: a symbolic or a
+// hard link (to target, as given), a FIFO or a folder.
+struct SpecialFile {
+  enum Kind { SYMBOLIC_LINK, HARD_LINK, FIFO, FOLDER };
+  Kind kind;
+  std::string name;
+  std::string target;  // the links only
+};
+// Makes it under directory (folders on the way are made); false on failure.
+bool MakeSpecialFile(const std::string& directory, const SpecialFile& file);
+
 struct SessionOptions {
   // values.txt from the data folder; without it the engine reports the
   // missing parameters file.
@@ -31,6 +42,12 @@ struct SessionOptions {
   // A limit on the engine's address space in bytes (0: none), to make its
   // large allocations fail.
   long long address_space_limit = 0;
+  // A limit on the size of every file the engine writes, in bytes (0:
+  // none), as a full disk would stop it: a write past it fails (EFBIG), the
+  // engine is not ended.
+  long long file_size_limit = 0;
+  // Made after the files above, in this order.
+  std::vector<SpecialFile> special_files;
   // Another session's working directory to run in (empty: a fresh one), as
   // two engines of one front end share a folder. The files above are still
   // written there; the folder stays its owner's, which must outlive this

@@ -5,6 +5,8 @@
 // byte by byte after the engine quit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -130,6 +132,41 @@ TEST(SessionLearning, StartUpMakesTheFileWhenLearningOrItsDataIsOnAndLeavesAnOld
   StartUci(engine);
   Go(engine, "position startpos", 3);
   EXPECT_EQ(Quit(engine, "Learn.vo1"), old);
+}
+
+// The folder's entries, sorted, without the harness's standard error files.
+std::vector<std::string> FolderEntries(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    const std::string name = entry.path().filename().string();
+    if (!StartsWith(name, "stderr")) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A creation that the disk cuts short (here a limit on the size of the
+// files the engine writes) is reported and leaves nothing behind, neither
+// the file nor any of its own: so the next start, with room again, makes
+// the file as if none had been tried, and learning is on.
+TEST(SessionLearning, ACreationCutShortLeavesNoFileAndTheNextStartMakesIt) {
+  const std::string ini = "Learning = on\nUseLearningData = on\n";
+  SessionOptions cut = WithIni(ini);
+  cut.file_size_limit = 100000;
+  EngineSession first(cut);
+  StartUci(first);
+  EXPECT_FALSE(Go(first, "position startpos moves e2e4", 5).move.empty());
+  EXPECT_EQ(Quit(first, "Learn.vo1"), "(missing)");
+  EXPECT_EQ(LinesWithPrefix(first.transcript(), "Error creating \"Learn.vo1\"!").size(), 1u) << first.TranscriptText();
+  EXPECT_EQ(FolderEntries(first.directory()), (std::vector<std::string>{"Dravelnor.ini", "values.txt"}));
+
+  SessionOptions again;
+  again.directory = first.directory();
+  EngineSession second(again);
+  StartUci(second);
+  EXPECT_EQ(Quit(second, "Learn.vo1"), EmptyFile());
+  EXPECT_TRUE(LinesWithPrefix(second.transcript(), "\"Learn.vo1\"").empty()) << second.TranscriptText();
+  EXPECT_TRUE(LinesWithPrefix(second.transcript(), "Error creating").empty()) << second.TranscriptText();
 }
 
 // White is lost here but a shallow search does not see it: black's queen

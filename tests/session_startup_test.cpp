@@ -269,3 +269,81 @@ TEST(SessionStartup, FailedHashAllocationExitsWithStatusOne) {
     EXPECT_TRUE(Contains(engine.transcript(), kAllocationMessage)) << engine.TranscriptText();
   }
 }
+
+// A file read at start-up that is no regular file (a FIFO, a device, a
+// folder) is never read: the open cannot wait and nothing is read from it.
+// It is reported and taken as missing, or refused as its kind of file is,
+// and the engine answers as usual.
+TEST(SessionStartup, FilesThatAreNotRegularFilesAreReportedAndSkipped) {
+  const char* const kIniSkipped = "Dravelnor.ini WARNING: not a regular file; skipped, the defaults stand";
+  const char* const kNoLearningFile = "\"Learn.vo1\" is not a learning file: learning is off";
+  struct Case {
+    const char* what;
+    SpecialFile entry;
+    bool copy_values;
+    std::string ini;
+    std::vector<std::string> after_banner;       // inserted after the banner
+    std::map<std::string, std::string> changed;  // line prefix -> whole line
+    std::vector<std::string> after_echo;         // inserted before the tablebase line
+  };
+  const Case cases[] = {
+      {"ini FIFO", {SpecialFile::FIFO, "Dravelnor.ini", ""}, true, "", {kIniSkipped}, {}, {}},
+      {"ini link to /dev/zero",
+       {SpecialFile::SYMBOLIC_LINK, "Dravelnor.ini", "/dev/zero"},
+       true,
+       "",
+       {kIniSkipped},
+       {},
+       {}},
+      {"ini folder", {SpecialFile::FOLDER, "Dravelnor.ini", ""}, true, "", {kIniSkipped}, {}, {}},
+      {"values.txt FIFO", {SpecialFile::FIFO, "values.txt", ""}, false, "", {"Error loading values.txt"}, {}, {}},
+      {"values.txt link to /dev/zero",
+       {SpecialFile::SYMBOLIC_LINK, "values.txt", "/dev/zero"},
+       false,
+       "",
+       {"Error loading values.txt"},
+       {},
+       {}},
+      {"book FIFO", {SpecialFile::FIFO, "Book.vop", ""}, true, "", {}, {{"Error opening", "Invalid book format"}}, {}},
+      {"learning file FIFO",
+       {SpecialFile::FIFO, "Learn.vo1", ""},
+       true,
+       "Learning = on\n",
+       {},
+       {{"UseLearning =", "UseLearning = on"}},
+       {kNoLearningFile}},
+      {"learning file link to /dev/zero",
+       {SpecialFile::SYMBOLIC_LINK, "Learn.vo1", "/dev/zero"},
+       true,
+       "Learning = on\nUseLearningData = on\n",
+       {},
+       {{"UseLearning =", "UseLearning = on"}, {"UseLearningData =", "UseLearningData = on"}},
+       {kNoLearningFile}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SessionOptions options;
+    options.copy_values = c.copy_values;
+    if (!c.ini.empty()) options.files.push_back({"Dravelnor.ini", c.ini});
+    options.special_files.push_back(c.entry);
+    EngineSession engine(options);
+    ASSERT_TRUE(engine.started()) << engine.error();
+    std::vector<std::string> expected;
+    for (const std::string& line : DefaultStartup()) {
+      std::string out = line;
+      for (const auto& [prefix, replacement] : c.changed)
+        if (!line.empty() && StartsWith(line, prefix)) out = replacement;
+      expected.push_back(out);
+    }
+    expected.insert(expected.end() - 1, c.after_echo.begin(), c.after_echo.end());
+    expected.insert(expected.begin() + 1, c.after_banner.begin(), c.after_banner.end());
+    const WaitResult start = engine.Sync(10000);
+    ASSERT_TRUE(start.matched) << "no readyok after: " << engine.TranscriptText();
+    ExpectStartup(expected, start.before());
+    const std::vector<std::string> perft = engine.Run("perft 2");
+    ASSERT_EQ(perft.size(), 1u) << Join(perft);
+    EXPECT_TRUE(StartsWith(perft[0], "total moves = 400 ")) << perft[0];
+    EXPECT_TRUE(engine.Send("quit"));
+    EXPECT_EQ(engine.WaitExit().code, 0);
+  }
+}
