@@ -72,6 +72,11 @@ KNOWN_FENS = [
     "8/8/8/8/8/5k2/5p2/5K2 w - - 0 1",  # no legal move
     "2b1k2r/3pn2q/r7/p1PP2p1/P5Pp/1P2p2P/2K2P2/1R4RN w - - 1 35",
 ]
+# Knights out and back: a game of any length without a capture.
+DANCE = ["g1f3", "g8f6", "f3g1", "f6g8"]
+# The plies the engine's game history holds; a game that long has no room
+# for a search, so generated games stay below it.
+MAX_GAME_PLIES = 4096
 EXTREME_NUMBERS = ["0", "-1", "1", "2147483647", "-2147483648", "2147483648", "99999999999999999999",
                    "-99999999999", "4294967295", "+5", "-0", "00012", "12abc", "", " "]
 
@@ -241,7 +246,7 @@ class Failure(Exception):
 # ("directive", name, argument)).
 
 ANSWER_RE = re.compile(r"^(bestmove|move) (\S+)")
-MOVE_RE = re.compile(rb"^[a-h][1-8][a-h][1-8][qrbn]?$")
+MOVE_RE = re.compile(rb"^[a-h][1-8][a-h][1-8][qrbn]?\r?$")
 REFUSED_RE = re.compile(r"^Illegal move[^:]*: (.*)$")
 
 
@@ -380,7 +385,7 @@ class Judge:
                 if re.match(rb"^ *[qQ]", data):
                     quit_sent = True
                 if strict and self.position is not None and MOVE_RE.match(data):
-                    text = data.decode("ascii")
+                    text = data.decode("ascii").rstrip("\r")
                     if text in (self._legal(self.position) or []):
                         legal_typed.add(text)
                     else:
@@ -555,6 +560,12 @@ class Generator:
 
     def session(self, judge):
         """Yields the steps of one session; judge.position is read between them."""
+        # Some front ends end their lines with CR LF.
+        line_end = b"\r" if self.r.random() < 0.15 else b""
+        for step in self.session_lines(judge):
+            yield ("line", step[1] + line_end) if step[0] == "line" else step
+
+    def session_lines(self, judge):
         r = self.r
         self.force = False
         dialect = r.choice(["uci", "xboard", "console"])
@@ -609,6 +620,13 @@ class Generator:
     def uci_turn(self, judge):
         r = self.r
         if judge.position is None or r.random() < 0.35:
+            if r.random() < 0.05:
+                # A front end sends the whole game in one line: a long one.
+                moves = [DANCE[i % 4] for i in range(r.choice([400, 931, 1500, 4000, MAX_GAME_PLIES - 1]))]
+                yield L("position startpos moves " + " ".join(moves))
+                yield known((START, moves))
+                yield D("sync")
+                return
             if r.random() < 0.85:
                 fen, moves = self.random_position()
                 sent = list(moves)
@@ -644,7 +662,9 @@ class Generator:
         elif kind < 0.7:
             yield L("go depth 3 searchmoves " + " ".join(r.sample(["e2e4", "d2d4", "a2a3", "zz11", "g1f3"], 3)))
         elif kind < 0.85:
-            yield L(r.choice(["go infinite", "go"]))
+            # A mate goal alone is no limit: where there is no such mate
+            # only "stop" ends it.
+            yield L(r.choice(["go infinite", "go", "go mate %d" % r.randint(1, 3)]))
             yield from self.during_search("uci")
             yield D("sleep", str(r.randint(0, 200)))
             if r.random() < 0.3:

@@ -534,6 +534,12 @@ void AnswerIsready() {
 }
 
 void ProcessCommand() {
+  // A front end that ends its lines with CR LF leaves a blank at the end
+  // (the '\r' made one). Counted as an empty last token it would change what
+  // a command reads: xboard's "go" would drop the clock and think for ever,
+  // "level 40 5 2" would lose its increment. Blanks at the end carry nothing.
+  size_t length = std::strlen(command_line);
+  while (length > 0 && command_line[length - 1] == ' ') command_line[--length] = '\0';
   const int n = SplitTokens(command_line, MatchKeyword("level", command_line) ? LEVEL_SEPARATORS : COMMAND_SEPARATORS);
   for (const Keyword& k : keywords) {
     if (k.word && !Selects(k, command_line)) continue;

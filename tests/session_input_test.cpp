@@ -122,7 +122,7 @@ TEST(SessionInput, CrlfLineEnds) {
       {"position startpos\r\n", {}},
       {"setoption name Defensivity value 33\r\n", {}},
       {"force\r\n", {}},
-      {"e2e5\r\n", {"Illegal move: e2e5 "}},
+      {"e2e5\r\n", {"Illegal move: e2e5"}},
       {"d2d4\r\n", {}},
       {"brd\r\n", Diagram(FenAfter("startpos", {"d2d4"}))},
       {"mvd\r\n", {"castling flags = 15"}},
@@ -140,6 +140,20 @@ TEST(SessionInput, CrlfLineEnds) {
   EXPECT_EQ(defensivity[0], "option name Defensivity type spin min 0 max 300 default 33");
   ASSERT_TRUE(engine.SendRaw("quit\r\n"));
   EXPECT_EQ(engine.WaitExit().code, 0);
+}
+
+// An xboard game over CR LF: "go" keeps the clock that "time" set, as it
+// does without the '\r' (the blank it leaves once made "go" drop the clock,
+// and the engine thought for ever).
+TEST(SessionInput, CrlfXboardGoKeepsTheClock) {
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  for (const char* line :
+       {"xboard\r\n", "new\r\n", "easy\r\n", "level 40 0:05 2\r\n", "time 300\r\n", "otim 300\r\n", "go\r\n"})
+    ASSERT_TRUE(engine.SendRaw(line));
+  const WaitResult answer = engine.WaitForPrefix("move ", 10000);
+  ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+  EXPECT_TRUE(IsLegalIn("startpos", {}, Split(answer.match())[1])) << answer.match();
 }
 
 // Line ends fall anywhere among the reads: every line is handled once.

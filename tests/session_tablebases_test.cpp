@@ -230,8 +230,8 @@ long LastTbHits(const std::vector<std::string>& lines) {
   return hits;
 }
 
-// A front end's CRLF line: the path keeps its blank, the tables are found
-// and read.
+// A front end's CRLF line: the blank the '\r' leaves is no part of the
+// path, and the tables are found and read.
 TEST(SessionTablebases, ACrlfPathFindsItsTables) {
   SessionOptions options;
   options.files = kPathFolders;
@@ -241,7 +241,7 @@ TEST(SessionTablebases, ACrlfPathFindsItsTables) {
   ASSERT_TRUE(engine.SendRaw("setoption name NalimovPath value tb\r\n"));
   const std::vector<std::string> status = engine.Run("egtbstat");
   ASSERT_GE(status.size(), 3u);
-  EXPECT_EQ(status[1], "tb_path = tb ");
+  EXPECT_EQ(status[1], "tb_path = tb");
   EXPECT_EQ(status[2], "4 piece EGTB files found");
   // The tables are read, not only registered: the search probes them.
   EXPECT_EQ(Join(engine.Run("position fen 8/8/8/3k4/3p4/8/3P4/3K4 w - - 0 1")), "");
