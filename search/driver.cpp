@@ -183,7 +183,6 @@ void Think() {
     if (uci_mode && !silent_search && SearchIsInfinite()) WaitForInput();
 
     const int32_t s = root_scores[0];
-    const int32_t shown = XboardScore(s);
 
     if (pondering_now) {
       // No ponder hit turned this search into the engine's own.
@@ -210,9 +209,7 @@ void Think() {
 
     if (!book_move_played) {
       if (!uci_mode) {
-        std::printf("%d %d %d %u", iteration_depth + 1, shown, ClockCentiseconds() - search_start_time, nodes);
-        PrintPrincipalVariation(0);
-        std::printf("\n");
+        PrintFinalThinkingLine();
       } else if (multi_pv < 2) {
         PrintUciInfo(1, 3, 1);
       }

@@ -86,13 +86,17 @@ void PrintPrincipalVariation(int root_index) {
   if (inside_root_move) MakeMove(inner_move, 1);
 }
 
-void PrintThinkingLine(int force) {
-  if (silent_search || !post_thinking) return;
-  if (!force && nodes >= 1 && nodes <= 100000) return;
+void PrintFinalThinkingLine() {
   printf("%d %d %d %u", iteration_depth + 1, XboardScore(root_scores[0]), ElapsedCentiseconds(), nodes);
   PrintPrincipalVariation(0);
   printf("\n");
   fflush(stdout);
+}
+
+void PrintThinkingLine(int force) {
+  if (silent_search || !post_thinking) return;
+  if (!force && nodes >= 1 && nodes <= 100000) return;
+  PrintFinalThinkingLine();
 }
 
 void PrintUciInfo(int force, int bound, int with_pv) {

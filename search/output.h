@@ -12,6 +12,9 @@ void PrintUciInfo(int force, int bound, int with_pv);
 void PrintUciStatistics();
 void PrintUciMultiPvInfo(int line, int bound);
 void PrintThinkingLine(int force);
+// The xboard thinking line whatever "post" and the node count say: the game
+// driver's report of the finished search.
+void PrintFinalThinkingLine();
 void PrintPrincipalVariation(int root_index);
 // The score as the xboard lines show it (mates as |s| + 67).
 int32_t XboardScore(int32_t score);
