@@ -1,5 +1,6 @@
 #include "search/output.h"
 
+#include <cinttypes>
 #include <cstdio>
 
 #include "board/makemove.h"
@@ -9,16 +10,16 @@
 #include "search/search.h"
 #include "search/transposition.h"
 
-uint32_t last_info_nodes;
+uint64_t last_info_nodes;
 
 namespace {
 
 int32_t ElapsedCentiseconds() { return ClockCentiseconds() - search_start_time; }
 
-// 64-bit: nodes * 100 passes 2^32 after a few seconds of search.
-unsigned long long NodesPerSecond(int32_t elapsed) {
+// nodes * 100 stays within 64 bits for centuries of search.
+uint64_t NodesPerSecond(int32_t elapsed) {
   if (elapsed < 1) return 0;
-  return (unsigned long long)nodes * 100 / (unsigned long long)elapsed;
+  return nodes * 100 / uint64_t(elapsed);
 }
 
 unsigned long long HashFull() {
@@ -44,11 +45,12 @@ void PrintBoundWord(int bound) {
     printf("lowerbound ");
 }
 
-// "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines.
+// "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines. The
+// time in milliseconds passes 2^31 after 25 days.
 void PrintCounters() {
   const int32_t elapsed = ElapsedCentiseconds();
-  printf("nodes %u time %d hashfull %llu nps %llu tbhits %u", nodes, elapsed * 10, HashFull(), NodesPerSecond(elapsed),
-         tbhits);
+  printf("nodes %" PRIu64 " time %" PRId64 " hashfull %llu nps %" PRIu64 " tbhits %" PRIu64, nodes,
+         int64_t(elapsed) * 10, HashFull(), NodesPerSecond(elapsed), tbhits);
 }
 
 }  // namespace
@@ -87,7 +89,7 @@ void PrintPrincipalVariation(int root_index) {
 }
 
 void PrintFinalThinkingLine() {
-  printf("%d %d %d %u", iteration_depth + 1, XboardScore(root_scores[0]), ElapsedCentiseconds(), nodes);
+  printf("%d %d %d %" PRIu64, iteration_depth + 1, XboardScore(root_scores[0]), ElapsedCentiseconds(), nodes);
   PrintPrincipalVariation(0);
   printf("\n");
   fflush(stdout);
@@ -126,8 +128,8 @@ void PrintUciStatistics() {
     ResetNpsReportInterval();
     return;
   }
-  printf("info nps %llu nodes %u tbhits %u hashfull %llu\n", NodesPerSecond(ElapsedCentiseconds()), nodes, tbhits,
-         HashFull());
+  printf("info nps %" PRIu64 " nodes %" PRIu64 " tbhits %" PRIu64 " hashfull %llu\n",
+         NodesPerSecond(ElapsedCentiseconds()), nodes, tbhits, HashFull());
   fflush(stdout);
   ResetNpsReportInterval();
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-extern uint32_t last_info_nodes;
+extern uint64_t last_info_nodes;
 
 void PrintUciInfo(int force, int bound, int with_pv);
 void PrintUciStatistics();
