@@ -234,6 +234,8 @@ void Think() {
         PrintFinalThinkingLine();
       } else if (multi_pv < 2) {
         PrintUciInfo(1, 3, 1);
+      } else {
+        PrintFinalUciMultiPvInfo();
       }
       std::fflush(stdout);
     }

@@ -53,6 +53,30 @@ void PrintCounters() {
          int64_t(elapsed) * 10, HashFull(), NodesPerSecond(elapsed), tbhits);
 }
 
+// Lines 1 to count of the MultiPV report, the bound word on the line being
+// searched, and while the search runs the move it is at. The move to ponder
+// on is the reply of line 1, the line played.
+void PrintMultiPvLines(int count, int line, int bound, int with_current_move) {
+  char text[8];
+  Move reply = ponder_move;
+  for (int i = 0; i < count && i < multi_pv && i < move_list_end; i++) {
+    printf("info multipv %d depth %d seldepth %d score ", i + 1, iteration_depth + 1, seldepth);
+    PrintUciScore(root_scores[i]);
+    if (i == line) PrintBoundWord(bound);
+    PrintCounters();
+    if (with_current_move)
+      printf(" currmove %s currmovenumber %d", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
+    printf(" pv");
+    if (i == 0) ponder_move = 0;
+    PrintPrincipalVariation(i);
+    if (i == 0) reply = ponder_move;
+    printf("\n");
+  }
+  ponder_move = reply;
+  ResetNpsReportInterval();
+  fflush(stdout);
+}
+
 }  // namespace
 
 int32_t XboardScore(int32_t score) {
@@ -136,16 +160,7 @@ void PrintUciStatistics() {
 
 void PrintUciMultiPvInfo(int line, int bound) {
   if (nodes >= 1 && nodes <= 50000) return;
-  char text[8];
-  for (int i = 0; i < multi_pv && i < move_list_end; i++) {
-    printf("info multipv %d depth %d seldepth %d score ", i + 1, iteration_depth + 1, seldepth);
-    PrintUciScore(root_scores[i]);
-    if (i == line) PrintBoundWord(bound);
-    PrintCounters();
-    printf(" currmove %s currmovenumber %d pv", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
-    PrintPrincipalVariation(i);
-    printf("\n");
-  }
-  ResetNpsReportInterval();
-  fflush(stdout);
+  PrintMultiPvLines(multi_pv, line, bound, 1);
 }
+
+void PrintFinalUciMultiPvInfo() { PrintMultiPvLines(multi_pv_final_lines, -1, HASH_EXACT, 0); }

@@ -11,6 +11,9 @@ extern uint64_t last_info_nodes;
 void PrintUciInfo(int force, int bound, int with_pv);
 void PrintUciStatistics();
 void PrintUciMultiPvInfo(int line, int bound);
+// The final report of a MultiPV search, whatever the node count: its lines
+// (multi_pv_final_lines of them) with exact scores and no current move.
+void PrintFinalUciMultiPvInfo();
 void PrintThinkingLine(int force);
 // The xboard thinking line whatever "post" and the node count say: the game
 // driver's report of the finished search.

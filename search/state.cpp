@@ -19,6 +19,7 @@ int32_t first_root_move_done;
 int32_t root_material_balance;
 int32_t iteration_depth;
 int32_t seldepth;
+int32_t multi_pv_final_lines;
 uint64_t nodes;
 uint32_t hash_writes;
 uint64_t tbhits;

@@ -2,7 +2,9 @@
 // move in both dialects, and the variation lines a MultiPV search leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -100,5 +102,146 @@ const FixedTimeCase kFixedTimeCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SessionFixedTime, testing::ValuesIn(kFixedTimeCases),
                          [](const testing::TestParamInfo<FixedTimeCase>& info) { return info.param.name; });
+
+// ---- MultiPV ----
+
+// One "info multipv" line, parsed.
+struct PvLine {
+  int number = 0, depth = 0;
+  long long score = 0;  // mates far beyond any centipawn score
+  bool bound = false;
+  std::string current;  // currmove, "" when the line has none
+  std::vector<std::string> pv;
+};
+
+// The line as the engine must print it, or nullopt when it is malformed.
+std::optional<PvLine> ParsePvLine(const std::string& line) {
+  static const std::regex form(
+      R"(info multipv ([0-9]+) depth ([0-9]+) seldepth [0-9]+ score (cp|mate) (-?[0-9]+)( lowerbound| upperbound)? )"
+      R"(nodes [0-9]+ time [0-9]+ hashfull [0-9]+ nps [0-9]+ tbhits [0-9]+)"
+      R"(( currmove ([a-h][1-8][a-h][1-8][qrbn]?) currmovenumber [0-9]+)? pv((?: [a-h][1-8][a-h][1-8][qrbn]?)+))");
+  std::smatch m;
+  if (!std::regex_match(line, m, form)) return std::nullopt;
+  PvLine pv;
+  pv.number = std::stoi(m[1]);
+  pv.depth = std::stoi(m[2]);
+  const long long value = std::stoll(m[4]);
+  pv.score = m[3] == "cp" ? value : value > 0 ? 1000000 - value : -1000000 - value;
+  pv.bound = m[5].matched;
+  pv.current = m[7];
+  pv.pv = Split(m[8].str().substr(1));
+  return pv;
+}
+
+struct MultiPvCase {
+  std::string position;  // "startpos" or a FEN
+  int lines;             // the MultiPV option
+  std::string go;
+  int depth;  // of the last lines: the "go depth" asked for; 0 when another limit stops the search
+};
+
+// Kings and a pawn each, both a move from promoting.
+const char kPromotions[] = "7k/P7/8/8/8/8/1p6/7K w - - 0 1";
+
+// The last lines of lines, for failure messages.
+std::string Tail(const std::vector<std::string>& lines, size_t count = 12) {
+  return Join(std::vector<std::string>(lines.end() - std::min(count, lines.size()), lines.end()));
+}
+
+// One search of the case, judged: its lines well formed and legal, and the
+// last lines before the answer those of its last depth.
+void RunMultiPvCase(EngineSession& engine, const MultiPvCase& c) {
+  EXPECT_EQ(Join(engine.Run("setoption name MultiPV value " + std::to_string(c.lines))), "");
+  const std::string fen = c.position == "startpos" ? kStartFen : c.position;
+  EXPECT_EQ(Join(engine.Run("position fen " + fen)), "");
+  const std::vector<std::string> legal = LegalMovesIn(fen);
+  ASSERT_TRUE(engine.Send(c.go));
+  const WaitResult answer = engine.WaitForPrefix("bestmove ");
+  ASSERT_TRUE(answer.matched) << engine.TranscriptText();
+  const std::vector<std::string> words = Split(answer.match());
+  ASSERT_GE(words.size(), 2u) << answer.match();
+  const std::string best = words[1];
+  EXPECT_TRUE(IsLegalIn(fen, {}, best)) << answer.match();
+  if (c.lines < 2) return;
+
+  const std::vector<std::string> before = answer.before();
+  for (const std::string& text : before) {
+    if (!StartsWith(text, "info multipv ")) continue;
+    const std::optional<PvLine> line = ParsePvLine(text);
+    ASSERT_TRUE(line.has_value()) << "malformed: " << text;
+    if (!line->current.empty()) {
+      EXPECT_TRUE(IsLegalIn(fen, {}, line->current)) << text;
+    }
+    std::vector<std::string> played;
+    for (const std::string& move : line->pv) {
+      ASSERT_TRUE(IsLegalIn(fen, played, move)) << "illegal " << move << " in " << text;
+      played.push_back(move);
+    }
+  }
+  // The last lines before the answer: multipv 1 to k of one depth.
+  size_t first = before.size();
+  for (size_t i = before.size(); i > 0 && StartsWith(before[i - 1], "info multipv "); i--) {
+    if (ParsePvLine(before[i - 1])->number == 1) {
+      first = i - 1;
+      break;
+    }
+  }
+  ASSERT_LT(first, before.size()) << "no variation lines at the end:\n" << Tail(before);
+  std::vector<PvLine> last;
+  for (size_t i = first; i < before.size(); i++) last.push_back(*ParsePvLine(before[i]));
+  const size_t expected = std::min<size_t>(size_t(c.lines), legal.size());
+  if (c.depth > 0) {
+    EXPECT_EQ(last.size(), expected);
+  }
+  EXPECT_LE(last.size(), expected);
+  EXPECT_EQ(last[0].pv[0], best) << Tail(before, last.size() + 1);
+  // The move to ponder on is line 1's reply.
+  const std::string ponder = words.size() == 4 ? words[3] : "";
+  EXPECT_EQ(ponder, last[0].pv.size() >= 2 ? last[0].pv[1] : "") << answer.match() << "\n" << before[first];
+  for (size_t i = 0; i < last.size(); i++) {
+    EXPECT_EQ(last[i].number, int(i + 1)) << before[first + i];
+    EXPECT_EQ(last[i].depth, last[0].depth) << before[first + i];
+    EXPECT_FALSE(last[i].bound) << before[first + i];
+    if (c.depth > 0) {
+      EXPECT_EQ(last[i].depth, c.depth) << before[first + i];
+    }
+    if (i > 0) {
+      EXPECT_LE(last[i].score, last[i - 1].score) << before[first + i];
+      for (size_t j = 0; j < i; j++) EXPECT_NE(last[i].pv[0], last[j].pv[0]) << before[first + i];
+    }
+  }
+}
+
+// In one engine, as a front end uses it: each search leaves the lines of its
+// last completed depth as its last output, line 1 with the move it plays,
+// and every line it printed is well formed and legal.
+TEST(SessionMultiPv, EachSearchEndsWithTheLinesOfItsLastDepth) {
+  // A single-line search in between leaves its root move in the table, which
+  // the next search shows first before its own.
+  const MultiPvCase cases[] = {
+      {"startpos", 2, "go depth 7", 7},
+      {"startpos", 3, "go depth 7", 7},
+      {"startpos", 1, "go depth 6", 0},
+      {"startpos", 64, "go depth 4", 4},
+      {"startpos", 64, "go depth 7", 7},
+      {kPromotions, 1, "go depth 8", 0},
+      {kPromotions, 20, "go depth 3", 3},
+      {kPromotions, 20, "go depth 8", 8},
+      {kKiwipete, 3, "go nodes 20000", 0},
+      {kKiwipete, 3, "go movetime 300", 0},
+      {"startpos", 3, "go depth 2", 2},
+      // Stopped inside the first depth: the lines searched so far, at least
+      // the move played.
+      {kKiwipete, 5, "go nodes 1", 0},
+  };
+  EngineSession engine;
+  ASSERT_TRUE(Ready(engine));
+  ASSERT_TRUE(engine.Send("uci"));
+  ASSERT_TRUE(engine.WaitForLine("uciok").matched) << engine.TranscriptText();
+  for (const MultiPvCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.position << ", MultiPV " << c.lines << ", " << c.go);
+    RunMultiPvCase(engine, c);
+  }
+}
 
 }  // namespace
