@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 
@@ -128,8 +129,8 @@ int main(int argc, char** argv) {
     char move[8];
     total_nodes += nodes;
     total_seconds += seconds;
-    std::printf("%2d %-6s %6d %11u nodes %8.3f s %9.0f nps  %s\n", index, MoveToText(move, move_list[0].move),
-                root_scores[0], nodes, seconds, seconds > 0 ? nodes / seconds : 0.0, fen);
+    std::printf("%2d %-6s %6d %11" PRIu64 " nodes %8.3f s %9.0f nps  %s\n", index, MoveToText(move, move_list[0].move),
+                root_scores[0], nodes, seconds, seconds > 0 ? double(nodes) / seconds : 0.0, fen);
     std::fflush(stdout);
   }
   std::printf("total %llu nodes %.3f s %.0f nps\n", (unsigned long long)total_nodes, total_seconds,

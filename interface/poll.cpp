@@ -1,5 +1,6 @@
 #include "interface/poll.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -51,8 +52,8 @@ void PrintStatusLine() {
   char text[8];
   Move move = 0;
   if (root_game_ply >= 0 && root_game_ply < GAME_HISTORY_SIZE) move = game_history[root_game_ply].Move;
-  std::printf("stat01: %d %u %d %d %d %s\n", ClockCentiseconds() - search_start_time, nodes, iteration_depth + 1,
-              root_move_count - root_move_index, root_move_count + 1, MoveToText(text, move));
+  std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n", ClockCentiseconds() - search_start_time, nodes,
+              iteration_depth + 1, root_move_count - root_move_index, root_move_count + 1, MoveToText(text, move));
   std::fflush(stdout);
 }
 

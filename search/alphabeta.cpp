@@ -83,7 +83,7 @@ int PollAndCheckLimits() {
     PollInputDuringSearch();
     if (stop_search) return 1;
   }
-  if (node_limit != 0 && nodes >= uint32_t(node_limit)) {
+  if (node_limit != 0 && nodes >= uint64_t(node_limit)) {
     stop_search = 1;
     return 1;
   }

@@ -71,6 +71,28 @@ int IsInTypedMoveList(Move move) {
   return 0;
 }
 
+// Nodes between input polls, and so between readings of the clock, for the
+// planned time of a move.
+int32_t PollIntervalFor(int32_t target) { return target >= 301 ? 50000 : target < 101 ? 5000 : 20000; }
+
+// A fixed time per move is a limit the front end enforces on the move's
+// arrival, so the search stops early enough for the move to be printed and
+// read within it. The clock is read only at the polls, and the search stops
+// at the first reading past its limit: the limit leaves room for one poll
+// interval at the slowest speed the engine runs at (about 200,000 nodes a
+// second in the sanitizer build or under an emulator: 25 ms at the 5000 nodes
+// of a 1 s move, 250 ms at the 50000 of a long one), and 50 ms more for the
+// clock's centisecond steps, the output and the front end's reading on a busy
+// machine. A time too short for that keeps half of it.
+constexpr int32_t FIXED_TIME_OVERHEAD = 5;      // centiseconds
+constexpr int32_t SLOWEST_NODES_PER_CS = 2000;  // 200,000 nodes a second
+
+int32_t FixedTimeLimit(int32_t fixed) {
+  const int32_t poll_time = (PollIntervalFor(fixed) + SLOWEST_NODES_PER_CS - 1) / SLOWEST_NODES_PER_CS;
+  const int32_t limit = fixed - FIXED_TIME_OVERHEAD - poll_time;
+  return limit >= fixed / 2 ? limit : Max(fixed / 2, 1);
+}
+
 // The node limit is checked where the input is polled: under a limit the
 // checks come often enough that the search stops close to it.
 int32_t NodeLimitedPollInterval(int32_t interval) {
@@ -108,8 +130,9 @@ void PlaySearchedMove(Move best, int32_t s, int single_reply) {
     if (ShouldResign()) std::printf("resign\n");
     std::printf("move %s\n", MoveToText(text, best));
   }
-  if (use_learning) LearnAfterSearch();
+  // The move goes out now: the learning after it reads and writes a file.
   std::fflush(stdout);
+  if (use_learning) LearnAfterSearch();
 }
 
 void PrintNoMove() {
@@ -138,7 +161,7 @@ void AllocateTime() {
   }
   if (fixed_move_time != 0) {
     // Honoured with or without a clock.
-    target_time = hard_time_limit = fixed_move_time;
+    target_time = hard_time_limit = FixedTimeLimit(fixed_move_time);
   } else {
     const int64_t r = int64_t(95) * time_left / 100 - 1;
     const int64_t m = game_ply / 2 + 1;
@@ -171,7 +194,7 @@ void AllocateTime() {
     hard_time_limit = ClampTime(Min(Min(r >> 1, 7 * t), h));
     target_time = ClampTime(Max(3 * t / 4, 1));
   }
-  poll_interval = NodeLimitedPollInterval(target_time >= 301 ? 50000 : target_time < 101 ? 5000 : 20000);
+  poll_interval = NodeLimitedPollInterval(PollIntervalFor(target_time));
 }
 
 void PlayHeldPonderMove(Move move) {
@@ -224,7 +247,6 @@ void Think() {
     if (uci_mode && !silent_search && SearchIsInfinite()) WaitForInput();
 
     const int32_t s = root_scores[0];
-    const int32_t shown = XboardScore(s);
 
     if (pondering_now) {
       // No ponder hit turned this search into the engine's own.
@@ -251,11 +273,11 @@ void Think() {
 
     if (!book_move_played) {
       if (!uci_mode) {
-        std::printf("%d %d %d %u", iteration_depth + 1, shown, ClockCentiseconds() - search_start_time, nodes);
-        PrintPrincipalVariation(0);
-        std::printf("\n");
+        PrintFinalThinkingLine();
       } else if (multi_pv < 2) {
         PrintUciInfo(1, 3, 1);
+      } else {
+        PrintFinalUciMultiPvInfo();
       }
       std::fflush(stdout);
     }

@@ -1,5 +1,6 @@
 #include "search/output.h"
 
+#include <cinttypes>
 #include <cstdio>
 
 #include "board/makemove.h"
@@ -9,16 +10,16 @@
 #include "search/search.h"
 #include "search/transposition.h"
 
-uint32_t last_info_nodes;
+uint64_t last_info_nodes;
 
 namespace {
 
 int32_t ElapsedCentiseconds() { return ClockCentiseconds() - search_start_time; }
 
-// 64-bit: nodes * 100 passes 2^32 after a few seconds of search.
-unsigned long long NodesPerSecond(int32_t elapsed) {
+// nodes * 100 stays within 64 bits for centuries of search.
+uint64_t NodesPerSecond(int32_t elapsed) {
   if (elapsed < 1) return 0;
-  return (unsigned long long)nodes * 100 / (unsigned long long)elapsed;
+  return nodes * 100 / uint64_t(elapsed);
 }
 
 unsigned long long HashFull() {
@@ -44,11 +45,36 @@ void PrintBoundWord(int bound) {
     printf("lowerbound ");
 }
 
-// "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines.
+// "nodes .. tbhits .." shared by the PV, current-move and MultiPV lines. The
+// time in milliseconds passes 2^31 after 25 days.
 void PrintCounters() {
   const int32_t elapsed = ElapsedCentiseconds();
-  printf("nodes %u time %d hashfull %llu nps %llu tbhits %u", nodes, elapsed * 10, HashFull(), NodesPerSecond(elapsed),
-         tbhits);
+  printf("nodes %" PRIu64 " time %" PRId64 " hashfull %llu nps %" PRIu64 " tbhits %" PRIu64, nodes,
+         int64_t(elapsed) * 10, HashFull(), NodesPerSecond(elapsed), tbhits);
+}
+
+// Lines 1 to count of the MultiPV report, the bound word on the line being
+// searched, and while the search runs the move it is at. The move to ponder
+// on is the reply of line 1, the line played.
+void PrintMultiPvLines(int count, int line, int bound, int with_current_move) {
+  char text[8];
+  Move reply = ponder_move;
+  for (int i = 0; i < count && i < multi_pv && i < move_list_end; i++) {
+    printf("info multipv %d depth %d seldepth %d score ", i + 1, iteration_depth + 1, seldepth);
+    PrintUciScore(root_scores[i]);
+    if (i == line) PrintBoundWord(bound);
+    PrintCounters();
+    if (with_current_move)
+      printf(" currmove %s currmovenumber %d", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
+    printf(" pv");
+    if (i == 0) ponder_move = 0;
+    PrintPrincipalVariation(i);
+    if (i == 0) reply = ponder_move;
+    printf("\n");
+  }
+  ponder_move = reply;
+  ResetNpsReportInterval();
+  fflush(stdout);
 }
 
 }  // namespace
@@ -86,13 +112,17 @@ void PrintPrincipalVariation(int root_index) {
   if (inside_root_move) MakeMove(inner_move, 1);
 }
 
-void PrintThinkingLine(int force) {
-  if (silent_search || !post_thinking) return;
-  if (!force && nodes >= 1 && nodes <= 100000) return;
-  printf("%d %d %d %u", iteration_depth + 1, XboardScore(root_scores[0]), ElapsedCentiseconds(), nodes);
+void PrintFinalThinkingLine() {
+  printf("%d %d %d %" PRIu64, iteration_depth + 1, XboardScore(root_scores[0]), ElapsedCentiseconds(), nodes);
   PrintPrincipalVariation(0);
   printf("\n");
   fflush(stdout);
+}
+
+void PrintThinkingLine(int force) {
+  if (silent_search || !post_thinking) return;
+  if (!force && nodes >= 1 && nodes <= 100000) return;
+  PrintFinalThinkingLine();
 }
 
 void PrintUciInfo(int force, int bound, int with_pv) {
@@ -122,24 +152,15 @@ void PrintUciStatistics() {
     ResetNpsReportInterval();
     return;
   }
-  printf("info nps %llu nodes %u tbhits %u hashfull %llu\n", NodesPerSecond(ElapsedCentiseconds()), nodes, tbhits,
-         HashFull());
+  printf("info nps %" PRIu64 " nodes %" PRIu64 " tbhits %" PRIu64 " hashfull %llu\n",
+         NodesPerSecond(ElapsedCentiseconds()), nodes, tbhits, HashFull());
   fflush(stdout);
   ResetNpsReportInterval();
 }
 
 void PrintUciMultiPvInfo(int line, int bound) {
   if (nodes >= 1 && nodes <= 50000) return;
-  char text[8];
-  for (int i = 0; i < multi_pv && i < move_list_end; i++) {
-    printf("info multipv %d depth %d seldepth %d score ", i + 1, iteration_depth + 1, seldepth);
-    PrintUciScore(root_scores[i]);
-    if (i == line) PrintBoundWord(bound);
-    PrintCounters();
-    printf(" currmove %s currmovenumber %d pv", MoveToText(text, move_list[root_move_index].move), root_move_index + 1);
-    PrintPrincipalVariation(i);
-    printf("\n");
-  }
-  ResetNpsReportInterval();
-  fflush(stdout);
+  PrintMultiPvLines(multi_pv, line, bound, 1);
 }
+
+void PrintFinalUciMultiPvInfo() { PrintMultiPvLines(multi_pv_final_lines, -1, HASH_EXACT, 0); }

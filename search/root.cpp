@@ -85,6 +85,37 @@ void SortGeneratedMoves(int first, int end) {
       }
 }
 
+// The root list of the last depth a MultiPV search completed: a search
+// stopped inside the next depth answers and reports with it, since that
+// depth's lines are only partly searched and ranked.
+struct CompletedDepth {
+  MoveEntry moves[MAX_ROOT_MOVES];
+  int32_t scores[MAX_ROOT_MOVES];
+  int32_t flags[MAX_ROOT_MOVES];
+  int32_t depth, selective_depth;
+};
+CompletedDepth completed_depth;
+
+void SaveCompletedDepth() {
+  for (int i = 0; i < move_list_end; i++) {
+    completed_depth.moves[i] = move_list[i];
+    completed_depth.scores[i] = root_scores[i];
+    completed_depth.flags[i] = root_move_flags[i];
+  }
+  completed_depth.depth = iteration_depth;
+  completed_depth.selective_depth = seldepth;
+}
+
+void RestoreCompletedDepth() {
+  for (int i = 0; i < move_list_end; i++) {
+    move_list[i] = completed_depth.moves[i];
+    root_scores[i] = completed_depth.scores[i];
+    root_move_flags[i] = completed_depth.flags[i];
+  }
+  iteration_depth = completed_depth.depth;
+  seldepth = completed_depth.selective_depth;
+}
+
 void AgeHistory(int clear) {
   if (clear) {
     std::memset(history_table, 0, sizeof(history_table));
@@ -415,6 +446,8 @@ int SearchRootMultiPV(int max_depth_arg) {
   int start_depth = 0;
   if (PrepareRootMoves(&start_depth)) return 1;
   root_move_count = move_list_end;
+  // Without a search the report is the move played.
+  multi_pv_final_lines = 1;
   if (root_move_count < 2 && !(search_moves_count == 1 && root_move_count == 1)) return 0;
   ply = 1;
   if (max_depth_arg < 2) return 0;
@@ -466,10 +499,17 @@ int SearchRootMultiPV(int max_depth_arg) {
       root_move_index = i + 1;
     }
     if (root_move_index < move_list_end) {
-      // Stopped inside a move: take it back; the lines already finished stand.
+      // Stopped inside a move: take it back. In the first depth the lines
+      // already finished stand.
       UnmakeMove();
+      if (d > 1)
+        RestoreCompletedDepth();
+      else if (root_move_index > 1)
+        multi_pv_final_lines = root_move_index;
       return 0;
     }
+    SaveCompletedDepth();
+    multi_pv_final_lines = move_list_end;
     if (stop_search) return 0;
     d++;
     if (d >= max_depth_arg) return 0;
@@ -477,6 +517,7 @@ int SearchRootMultiPV(int max_depth_arg) {
     seldepth = d + 1;
     if (d == 99) {
       WaitForInput();
+      RestoreCompletedDepth();
       return 0;
     }
     nodes++;

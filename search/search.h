@@ -32,9 +32,14 @@ extern int32_t first_root_move_done;
 extern int32_t root_material_balance;
 extern int32_t iteration_depth;  // printed + 1
 extern int32_t seldepth;
-extern uint32_t nodes;  // search nodes (unsigned: the output prints it unsigned)
-extern uint32_t hash_writes;
-extern uint32_t tbhits;
+// The lines the final report of a MultiPV search shows: those of its last
+// completed depth, or the ones finished when it stopped in its first.
+extern int32_t multi_pv_final_lines;
+// Search nodes and tablebase hits: 64 bits, as an analysis of days passes
+// 2^32 nodes within the hour.
+extern uint64_t nodes;
+extern uint32_t hash_writes;  // at most once per table entry in a search
+extern uint64_t tbhits;
 extern int32_t book_move_played;
 extern Move obvious_move;
 extern int32_t singular_search_active;

@@ -282,6 +282,28 @@ TEST_F(AlphaBetaSearch, SameNodeCountOnEveryRun) {
   EXPECT_GT(counts[0], 100u);
 }
 
+// An analysis of minutes brings the counter past 2^32: it counts on, and the
+// search is the same search.
+TEST_F(AlphaBetaSearch, NodeCounterCountsOnPastTwoToTheThirtyTwo) {
+  const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 1";
+  const uint64_t starts[2] = {0, (uint64_t(1) << 32) - 5000};
+  uint64_t counted[2];
+  int32_t scores[2];
+  for (int run = 0; run < 2; run++) {
+    ClearSearchTables();
+    std::fill(std::begin(history_table), std::end(history_table), 0);
+    ClearKillers();
+    SetPosition(fen);
+    PrepareRoot(5);
+    nodes = starts[run];
+    scores[run] = AlphaBeta(-32700, 32700, 5 * 4, 0, 0);
+    counted[run] = nodes - starts[run];
+  }
+  EXPECT_GT(counted[0], 5000u);
+  EXPECT_EQ(counted[1], counted[0]);
+  EXPECT_EQ(scores[1], scores[0]);
+}
+
 TEST_F(AlphaBetaSearch, NodeLimitStopsAtThePollAfterIt) {
   SetPosition("r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 1");
   PrepareRoot(10);

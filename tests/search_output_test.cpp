@@ -2,11 +2,14 @@
 // principal variation walked out of the transposition table.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 #include <string>
 
 #include "board/notation.h"
+#include "interface/input.h"
 #include "interface/options.h"
+#include "interface/poll.h"
 #include "platform/clock.h"
 #include "search/output.h"
 #include "search/search.h"
@@ -277,6 +280,53 @@ TEST_F(OutputTest, MultiPvLines) {
   const std::string out = Capture([] { PrintUciMultiPvInfo(0, 3); });
   EXPECT_EQ(out.find("multipv 2"), std::string::npos) << out;
   EXPECT_NE(out.find("multipv 1"), std::string::npos) << out;
+}
+
+// An analysis left running for a day: the node and tablebase counters are far
+// past 2^32, and every line prints them, and the speed from them, as they are.
+TEST_F(OutputTest, CountersOfAnAnalysisOfADay) {
+  StoreLine(move_list[0].move, {"e7e5"});
+  constexpr uint64_t kNodes = 605000000123ull;  // a day at 7 M nodes a second
+  nodes = kNodes;
+  tbhits = 5000000007ull;
+  multi_pv = 2;
+  const std::string counters = " nodes 605000000123 time <t> hashfull 0 nps <n> tbhits 5000000007 ";
+  EXPECT_EQ(Capture([] { PrintUciInfo(0, 3, 1); }), "info depth 5 seldepth 9 score cp 0" + counters + "pv e2e4 e7e5\n");
+  EXPECT_EQ(last_info_nodes, kNodes);
+  EXPECT_EQ(Capture([] { PrintUciStatistics(); }), "info nps <n> nodes 605000000123 tbhits 5000000007 hashfull 0\n");
+  EXPECT_EQ(Capture([] { PrintUciMultiPvInfo(0, 3); }), "info multipv 1 depth 5 seldepth 9 score cp 0" + counters +
+                                                            "currmove e2e4 currmovenumber 1 pv e2e4 e7e5\n" +
+                                                            "info multipv 2 depth 5 seldepth 9 score cp 0" + counters +
+                                                            "currmove e2e4 currmovenumber 1 pv d2d4\n");
+  EXPECT_EQ(Capture([] { PrintThinkingLine(0); }), "5 0 <t> 605000000123 e2e4 e7e5\n");
+  EXPECT_EQ(Capture([] { PrintFinalThinkingLine(); }), "5 0 <t> 605000000123 e2e4 e7e5\n");
+
+  // The "." status line, asked for while the search is inside root move 1.
+  root_move_count = 3;
+  MakeMove(move_list[0].move, 1);
+  ResetInput();
+  std::strcpy(pending_input, ".\n");
+  testing::internal::CaptureStdout();
+  PollInputDuringSearch();
+  const std::string status = testing::internal::GetCapturedStdout();
+  UnmakeMove();
+  EXPECT_TRUE(std::regex_match(status, std::regex("stat01: [0-9]+ 605000000123 5 3 4 e2e4\n"))) << status;
+}
+
+// Four weeks of analysis: the time in milliseconds is past 2^31.
+TEST_F(OutputTest, TimeOfAnAnalysisOfWeeks) {
+  constexpr int32_t kFourWeeks = 28 * 24 * 3600 * 100;  // centiseconds
+  const int32_t before = ClockCentiseconds();
+  search_start_time = before - kFourWeeks;
+  testing::internal::CaptureStdout();
+  PrintUciInfo(1, 3, 1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  const int64_t late = ClockCentiseconds() - before;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, std::regex(" time ([0-9]+) "))) << out;
+  const int64_t ms = std::stoll(m[1]);
+  EXPECT_GE(ms, int64_t(kFourWeeks) * 10) << out;
+  EXPECT_LE(ms, (int64_t(kFourWeeks) + late) * 10) << out;
 }
 
 TEST_F(OutputTest, VariationStopsAtAMissingEntryOrAnEntryWithoutMove) {

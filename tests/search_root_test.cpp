@@ -480,19 +480,25 @@ TEST_F(TimeAllocation, XboardLevelCountsToTheEndOfThePeriod) {
   game_ply = saved_ply;
 }
 
-TEST_F(TimeAllocation, FixedMoveTimeSetsBothLimits) {
+// A fixed time per move, with or without a clock, sets both limits short of
+// it: 50 ms and one poll interval at 200,000 nodes a second, or half of a
+// time too short for that.
+TEST_F(TimeAllocation, FixedMoveTimeStopsShortOfIt) {
+  struct Case {
+    int32_t fixed, limit, poll;
+  };
+  const Case cases[] = {{100, 92, 5000},     {200, 185, 20000}, {301, 271, 20000},
+                        {6000, 5970, 50000}, {12, 6, 5000},     {1, 1, 5000}};
   for (int32_t clock : {60000, -1}) {
-    SCOPED_TRACE(clock);
-    time_left = clock;
-    fixed_move_time = 100;
-    AllocateTime();
-    EXPECT_EQ(target_time, 100);
-    EXPECT_EQ(hard_time_limit, 100);
-    EXPECT_EQ(poll_interval, 5000);
-    fixed_move_time = 301;
-    AllocateTime();
-    EXPECT_EQ(target_time, 301);
-    EXPECT_EQ(poll_interval, 50000);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "clock " << clock << " fixed " << c.fixed);
+      time_left = clock;
+      fixed_move_time = c.fixed;
+      AllocateTime();
+      EXPECT_EQ(target_time, c.limit);
+      EXPECT_EQ(hard_time_limit, c.limit);
+      EXPECT_EQ(poll_interval, c.poll);
+    }
   }
 }
 
