@@ -78,17 +78,19 @@ int32_t PollIntervalFor(int32_t target) { return target >= 301 ? 50000 : target 
 // A fixed time per move is a limit the front end enforces on the move's
 // arrival, so the search stops early enough for the move to be printed and
 // read within it. The clock is read only at the polls, and the search stops
-// at the first reading past its limit: the limit leaves room for one poll
-// interval at the slowest speed the engine runs at (about 200,000 nodes a
-// second in the sanitizer build or under an emulator: 25 ms at the 5000 nodes
-// of a 1 s move, 250 ms at the 50000 of a long one), and 50 ms more for the
-// clock's centisecond steps, the output and the front end's reading on a busy
-// machine. A time too short for that keeps half of it.
-constexpr int32_t FIXED_TIME_OVERHEAD = 5;      // centiseconds
-constexpr int32_t SLOWEST_NODES_PER_CS = 2000;  // 200,000 nodes a second
+// at the first reading past its limit, so a fixed time polls often: every
+// 1000 nodes is 10 ms even at 100,000 nodes a second (the sanitizer build or
+// an emulator on a loaded machine; a reading of the clock costs far less
+// than the nodes between). The limit leaves room for that interval at that
+// speed and 50 ms more for the clock's centisecond steps, the output and the
+// front end's reading on a busy machine. A time too short for that keeps
+// half of it.
+constexpr int32_t FIXED_TIME_POLL_INTERVAL = 1000;  // nodes
+constexpr int32_t FIXED_TIME_OVERHEAD = 5;          // centiseconds
+constexpr int32_t SLOWEST_NODES_PER_CS = 1000;      // 100,000 nodes a second
 
 int32_t FixedTimeLimit(int32_t fixed) {
-  const int32_t poll_time = (PollIntervalFor(fixed) + SLOWEST_NODES_PER_CS - 1) / SLOWEST_NODES_PER_CS;
+  const int32_t poll_time = (FIXED_TIME_POLL_INTERVAL + SLOWEST_NODES_PER_CS - 1) / SLOWEST_NODES_PER_CS;
   const int32_t limit = fixed - FIXED_TIME_OVERHEAD - poll_time;
   return limit >= fixed / 2 ? limit : Max(fixed / 2, 1);
 }
@@ -162,38 +164,39 @@ void AllocateTime() {
   if (fixed_move_time != 0) {
     // Honoured with or without a clock.
     target_time = hard_time_limit = FixedTimeLimit(fixed_move_time);
-  } else {
-    const int64_t r = int64_t(95) * time_left / 100 - 1;
-    const int64_t m = game_ply / 2 + 1;
-    const int64_t inc = own_increment;
-    int64_t t, h;
-    if (moves_to_go != 0) {
-      int64_t k;
-      if (uci_mode) {
-        k = Min(moves_to_go, 30);
-      } else {
-        // xboard: moves_to_go is the period length; count to the end of the
-        // period the game is in.
-        int64_t n = moves_to_go;
-        if (n < m) n = n * ((m - 1) / n + 1);
-        k = Min(n - m + 1, 30);
-      }
-      if (k < 1) k = 1;
-      t = (r - inc + inc * k) / k;
-      h = 7 * t;
-    } else {
-      t = (29 * inc + r) / 30;
-      if (thread_board.MaterialIndex != NO_MATERIAL_INDEX) {
-        const int64_t half = t >> 1;
-        t = half + ((material_table[thread_board.MaterialIndex].time_factor * half) >> 8);
-      }
-      h = Min(7 * t, r >> 1);
-    }
-    if (searches_since_new_game < 2) t += t / 5;
-    t = Max(t, 5);
-    hard_time_limit = ClampTime(Min(Min(r >> 1, 7 * t), h));
-    target_time = ClampTime(Max(3 * t / 4, 1));
+    poll_interval = NodeLimitedPollInterval(FIXED_TIME_POLL_INTERVAL);
+    return;
   }
+  const int64_t r = int64_t(95) * time_left / 100 - 1;
+  const int64_t m = game_ply / 2 + 1;
+  const int64_t inc = own_increment;
+  int64_t t, h;
+  if (moves_to_go != 0) {
+    int64_t k;
+    if (uci_mode) {
+      k = Min(moves_to_go, 30);
+    } else {
+      // xboard: moves_to_go is the period length; count to the end of the
+      // period the game is in.
+      int64_t n = moves_to_go;
+      if (n < m) n = n * ((m - 1) / n + 1);
+      k = Min(n - m + 1, 30);
+    }
+    if (k < 1) k = 1;
+    t = (r - inc + inc * k) / k;
+    h = 7 * t;
+  } else {
+    t = (29 * inc + r) / 30;
+    if (thread_board.MaterialIndex != NO_MATERIAL_INDEX) {
+      const int64_t half = t >> 1;
+      t = half + ((material_table[thread_board.MaterialIndex].time_factor * half) >> 8);
+    }
+    h = Min(7 * t, r >> 1);
+  }
+  if (searches_since_new_game < 2) t += t / 5;
+  t = Max(t, 5);
+  hard_time_limit = ClampTime(Min(Min(r >> 1, 7 * t), h));
+  target_time = ClampTime(Max(3 * t / 4, 1));
   poll_interval = NodeLimitedPollInterval(PollIntervalFor(target_time));
 }
 
