@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <string>
 
 #include "board/board.h"
 #include "board/makemove.h"
@@ -26,13 +25,6 @@ namespace {
 // UCI milliseconds as the engine's centiseconds, never negative (a negative
 // clock would read as "no clock").
 int32_t MillisecondsArgument(const char* text) { return Clamp(ReadDecimal(text), 0, INT32_MAX) / 10; }
-
-// A file name sent by a front end, without the blank a CRLF line leaves.
-std::string TrimmedName(const char* text) {
-  std::string name = text;
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  return name;
-}
 
 }  // namespace
 
@@ -95,7 +87,7 @@ void UciSetOption(int n) {
     SetTablebaseCacheSize(tb_cache_size >> 20);
   } else if (MatchKeyword("OpeningsBook", name)) {
     if (!has_value || text[0] == '\0') return;
-    OpenOpeningBook(TrimmedName(text).c_str());
+    OpenOpeningBook(text);
   }
 }
 

@@ -121,6 +121,8 @@ TEST(SessionInput, CrlfLineEnds) {
       {"brd\r\n", Diagram(FenAfter("startpos", {"e2e4", "e7e5"}))},
       {"position startpos\r\n", {}},
       {"setoption name Defensivity value 33\r\n", {}},
+      // A name ends before the '\r'.
+      {"setoption name OpeningsBook value none.vop\r\n", {"Error opening \"none.vop\"!"}},
       {"force\r\n", {}},
       {"e2e5\r\n", {"Illegal move: e2e5"}},
       {"d2d4\r\n", {}},
