@@ -74,9 +74,11 @@ KNOWN_FENS = [
 ]
 # Knights out and back: a game of any length without a capture.
 DANCE = ["g1f3", "g8f6", "f3g1", "f6g8"]
-# The plies the engine's game history holds; a game that long has no room
-# for a search, so generated games stay below it.
+# The plies the engine's game history holds: a game that long has no room
+# for a search (the answer is "0000"), so a generated long game leaves room
+# for the moves a session plays after it.
 MAX_GAME_PLIES = 4096
+LONG_GAME_PLIES = MAX_GAME_PLIES - 100
 EXTREME_NUMBERS = ["0", "-1", "1", "2147483647", "-2147483648", "2147483648", "99999999999999999999",
                    "-99999999999", "4294967295", "+5", "-0", "00012", "12abc", "", " "]
 
@@ -622,7 +624,7 @@ class Generator:
         if judge.position is None or r.random() < 0.35:
             if r.random() < 0.05:
                 # A front end sends the whole game in one line: a long one.
-                moves = [DANCE[i % 4] for i in range(r.choice([400, 931, 1500, 4000, MAX_GAME_PLIES - 1]))]
+                moves = [DANCE[i % 4] for i in range(r.choice([400, 931, 1500, LONG_GAME_PLIES]))]
                 yield L("position startpos moves " + " ".join(moves))
                 yield known((START, moves))
                 yield D("sync")
