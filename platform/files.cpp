@@ -91,12 +91,6 @@ std::string ResolveFileName(const char* name) {
 #endif
 }
 
-FILE* OpenFileAnyCase(const char* name, const char* mode) {
-  const std::string path = ResolveFileName(name);
-  if (path.empty()) return nullptr;
-  return std::fopen(path.c_str(), mode);
-}
-
 namespace {
 
 #ifndef _WIN32
@@ -271,13 +265,12 @@ bool IsDirectory(const char* name) {
 }
 
 FILE* OpenSharedFile(const char* name, const char* mode) {
-#ifdef _WIN32
-  FILE* file = OpenFileAnyCase(name, mode);
-#else
   const std::string path = ResolveFileName(name);
-  FILE* file = path.empty()
-                   ? nullptr
-                   : StreamOf(OpenWithoutWaiting(path.c_str(), std::strchr(mode, '+') ? O_RDWR : O_RDONLY), mode);
+  if (path.empty()) return nullptr;
+#ifdef _WIN32
+  FILE* file = std::fopen(path.c_str(), mode);
+#else
+  FILE* file = StreamOf(OpenWithoutWaiting(path.c_str(), std::strchr(mode, '+') ? O_RDWR : O_RDONLY), mode);
 #endif
   // A lookup reads only a few bytes anyway.
   if (file) std::setvbuf(file, nullptr, _IONBF, 0);

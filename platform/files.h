@@ -16,8 +16,6 @@
 // part of the path replaced by an existing entry that differs from it only
 // by case when no entry has the exact spelling.
 std::string ResolveFileName(const char* name);
-// fopen of ResolveFileName(name); nullptr when it fails.
-FILE* OpenFileAnyCase(const char* name, const char* mode);
 // The named file opened for reading (mode "rb" or "r") when it is a regular
 // file; nullptr for anything else (missing, a directory, a FIFO, a device).
 // Never waits: a FIFO without a writer is refused at once.
